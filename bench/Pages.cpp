@@ -1,0 +1,73 @@
+#include "Pages.h"
+
+#include <QFont>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+void start(PictureStore &store, int width, int height)
+{
+    store.workRaster.setSize(width, height);
+    store.workRaster.canvas().fillRect(store.workRaster.canvas().clipRect());
+}
+
+void setDark(PictureStore &store, int x, int y)
+{
+    std::memset(store.workRaster.scanLine(y) + 3 * x, 0, 3);
+}
+
+} // namespace
+
+void makeDigitPage(PictureStore &store, int width, int height)
+{
+    start(store, width, height);
+    QImage page(width, height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(90); // digits about 66 pixels tall with strokes about 8 wide
+    font.setStyleStrategy(QFont::NoAntialias);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const int cellWidth = 57;
+    const int cellHeight = 70;
+    int digit = 0;
+    for (int y = 0; y + cellHeight < height; y += cellHeight) {
+        for (int x = 0; x + cellWidth < width; x += cellWidth) {
+            painter.drawText(x + 4, y + 68, QString::number(digit % 10));
+            ++digit;
+        }
+    }
+    painter.end();
+    store.workRaster.canvas().draw(0, 0, page);
+    RebuildRowTable(store.rowTable, store.workRaster);
+}
+
+void makeCombPage(PictureStore &store, int width, int height)
+{
+    start(store, width, height);
+    for (int x = 0; x < width; x += 2) {
+        for (int y = 0; y < height; ++y)
+            setDark(store, x, y);
+    }
+    for (int x = 0; x < width; ++x)
+        setDark(store, x, height - 1);
+    RebuildRowTable(store.rowTable, store.workRaster);
+}
+
+void makeStaircasePage(PictureStore &store, int width, int height)
+{
+    start(store, width, height);
+    const int strips = std::min(width / 2, height - 1);
+    for (int k = 0; k < strips; ++k) {
+        const int x = width - 1 - 2 * k;
+        for (int y = 0; y < height; ++y)
+            setDark(store, x, y);
+        if (k > 0)
+            setDark(store, x + 1, k); // the step joining strip k to strip k - 1 in row k
+    }
+    RebuildRowTable(store.rowTable, store.workRaster);
+}

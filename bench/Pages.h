@@ -1,0 +1,17 @@
+// Synthetic pages for the benchmarks. Each fills a work raster, rebuilds its row table and
+// returns nothing else; the pictures are deterministic.
+#pragma once
+
+#include "PictureStore.h"
+
+// A white page with dark digits 0 to 9 about 66 pixels tall, strokes about 8 pixels wide, in
+// a grid of 57 x 70 cells: about 3000 blobs on 4000 x 3000.
+void makeDigitPage(PictureStore &store, int width, int height);
+
+// Teeth one pixel wide every second column, all joined by a bar along the bottom row.
+void makeCombPage(PictureStore &store, int width, int height);
+
+// Vertical strips every second column from the top row down, each joined to its right-hand
+// neighbour by a step one row lower than the last: the growing blob is absorbed again at every
+// step by the next strip to the left.
+void makeStaircasePage(PictureStore &store, int width, int height);

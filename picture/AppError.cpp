@@ -1,0 +1,7 @@
+#include "AppError.h"
+
+#include <QString>
+
+AppError::AppError(const QString &message)
+    : std::runtime_error(message.toStdString())
+{ }

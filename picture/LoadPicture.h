@@ -1,0 +1,18 @@
+// Picture loading: a BMP or JPEG file into the work raster, converted to 24 bits and framed by
+// one white pixel on every side, with the row table rebuilt. The file name's extension alone
+// chooses the reader: exactly ".bmp" (after lower-casing A to Z) reads BMP, anything else JPEG.
+#pragma once
+
+#include <QString>
+
+class RowTable;
+class TBitmap;
+
+// The extension of a file name: from its last "." to the end when no "\", "/" or ":" follows
+// that "."; otherwise empty. Only A to Z are lower-cased.
+QString PictureExtension(const QString &fileName);
+
+// Loads the file and returns the new window caption (the file name as passed). On failure it
+// throws AppError after leaving the raster empty (or white at the picture's size after a JPEG
+// decoding failure) and the row table rebuilt for it; the caller keeps its caption.
+QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowTable);

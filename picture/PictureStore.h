@@ -1,0 +1,21 @@
+// The picture store that the main window owns for the whole run: the work raster that loading
+// fills, strokes are drawn on and recognition reads and marks; the display raster that the
+// window paints; and the row table over the work raster.
+#pragma once
+
+#include "RowTable.h"
+#include "TBitmap.h"
+
+struct PictureStore
+{
+    TBitmap workRaster;
+    TBitmap displayRaster;
+    RowTable rowTable;
+};
+
+// The state at window creation: both rasters 24-bit, 700 x 500 and white, the row table with
+// 500 entries, and the display raster a copy of the work raster.
+void CreatePictureStore(PictureStore &store);
+
+inline constexpr int kStartWidth = 700;
+inline constexpr int kStartHeight = 500;

@@ -1,0 +1,20 @@
+#include "RowTable.h"
+
+#include "TBitmap.h"
+
+void RowTable::clear()
+{
+    m_rows.clear();
+    m_width = 0;
+}
+
+void RebuildRowTable(RowTable &rows, TBitmap &workRaster)
+{
+    rows.clear();
+    if (workRaster.isEmpty())
+        return;
+    rows.m_rows.resize(std::size_t(workRaster.height()));
+    for (int y = 0; y < workRaster.height(); ++y)
+        rows.m_rows[std::size_t(y)] = workRaster.scanLine(y);
+    rows.m_width = workRaster.width();
+}

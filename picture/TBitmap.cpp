@@ -1,0 +1,329 @@
+#include "TBitmap.h"
+
+#include "AppError.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+QColor toQColor(TColor color)
+{
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+namespace {
+
+constexpr int kBytesPerPixel = 3;
+
+// The part of [start, start + length) that lies inside [0, limit).
+struct Span
+{
+    int from;
+    int to; // exclusive
+};
+
+Span clipSpan(int start, int length, int limit)
+{
+    const std::int64_t from = std::max<std::int64_t>(start, 0);
+    const std::int64_t to = std::min<std::int64_t>(std::int64_t(start) + length, limit);
+    if (to <= from)
+        return {0, 0};
+    return {int(from), int(to)};
+}
+
+} // namespace
+
+// --- TFont ---------------------------------------------------------------------------------
+
+int TFont::pixelSize()
+{
+    qreal dpi = 96;
+    if (qGuiApp) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            dpi = screen->logicalDotsPerInchY();
+    }
+    return int(std::lround(8.0 * dpi / 72.0));
+}
+
+QFont TFont::qfont()
+{
+    if (!qGuiApp)
+        throw AppError("Drawing text needs a running QGuiApplication");
+    static const QString kFamily = QStringLiteral("DejaVu Sans");
+    QFont font(kFamily);
+    font.setPixelSize(pixelSize());
+    font.setStyleStrategy(QFont::NoAntialias);
+    if (QFontInfo(font).family() != kFamily)
+        throw AppError("The font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
+    return font;
+}
+
+// --- TCanvas -------------------------------------------------------------------------------
+
+void TCanvas::moveTo(int x, int y)
+{
+    m_penPos = QPoint(x, y);
+}
+
+void TCanvas::lineTo(int x, int y)
+{
+    const QPoint from = m_penPos;
+    m_penPos = QPoint(x, y);
+    if (m_owner.isEmpty())
+        return;
+    // The stroke is every pixel whose centre lies within half the pen width of the segment:
+    // a capsule, whose ends are round. Each row of it is one interval, found exactly, so the
+    // cost follows the pixels drawn even for long slanted strokes.
+    const double radius = std::max(Pen.Width, 1) / 2.0;
+    const double r2 = radius * radius;
+    const double x0 = from.x(), y0 = from.y(), x1 = x, y1 = y;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double length2 = dx * dx + dy * dy;
+    const double reach = radius * std::sqrt(length2); // |cross product| bound on the strip
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double kEps = 1e-9;
+
+    const std::uint8_t blue = (Pen.Color >> 16) & 0xFF;
+    const std::uint8_t green = (Pen.Color >> 8) & 0xFF;
+    const std::uint8_t red = Pen.Color & 0xFF;
+    const int top = std::max(0, int(std::floor(std::min(y0, y1) - radius)));
+    const int bottom = std::min(m_owner.height() - 1, int(std::ceil(std::max(y0, y1) + radius)));
+    for (int row = top; row <= bottom; ++row) {
+        double lo = kInf, hi = -kInf;
+        auto widen = [&](double a, double b) {
+            if (a <= b + kEps) {
+                lo = std::min(lo, a);
+                hi = std::max(hi, b);
+            }
+        };
+        // The two round ends.
+        for (const auto &[ex, ey] : {std::pair {x0, y0}, std::pair {x1, y1}}) {
+            const double ry = row - ey;
+            if (ry * ry <= r2 + kEps) {
+                const double half = std::sqrt(std::max(0.0, r2 - ry * ry));
+                widen(ex - half, ex + half);
+            }
+        }
+        // The band along the segment: within the radius of its line, between its end normals.
+        if (length2 > 0) {
+            const double ry = row - y0;
+            double a = -kInf, b = kInf;
+            auto clamp = [&](double coefficient, double constant, double low, double high) {
+                // low <= coefficient * (px - x0) + constant <= high
+                if (coefficient == 0) {
+                    if (constant < low - kEps || constant > high + kEps)
+                        a = kInf;
+                    return;
+                }
+                double u = (low - constant) / coefficient, v = (high - constant) / coefficient;
+                if (u > v)
+                    std::swap(u, v);
+                a = std::max(a, x0 + u);
+                b = std::min(b, x0 + v);
+            };
+            clamp(-dy, dx * ry, -reach, reach); // distance from the line
+            clamp(dx, dy * ry, 0, length2);     // between the end normals
+            widen(a, b);
+        }
+        if (lo > hi)
+            continue;
+        const int left = std::max(0, int(std::ceil(lo - kEps)));
+        const int right = std::min(m_owner.width() - 1, int(std::floor(hi + kEps)));
+        std::uint8_t *pixels = m_owner.m_image.scanLine(row);
+        for (int px = left; px <= right; ++px) {
+            pixels[kBytesPerPixel * px] = blue;
+            pixels[kBytesPerPixel * px + 1] = green;
+            pixels[kBytesPerPixel * px + 2] = red;
+        }
+    }
+}
+
+void TCanvas::fillRect(const TRect &rect)
+{
+    if (m_owner.isEmpty())
+        return;
+    const Span xs = clipSpan(rect.left, rect.right - rect.left, m_owner.width());
+    const Span ys = clipSpan(rect.top, rect.bottom - rect.top, m_owner.height());
+    if (xs.from == xs.to || ys.from == ys.to)
+        return;
+    const std::uint8_t blue = (Brush.Color >> 16) & 0xFF;
+    const std::uint8_t green = (Brush.Color >> 8) & 0xFF;
+    const std::uint8_t red = Brush.Color & 0xFF;
+    for (int y = ys.from; y < ys.to; ++y) {
+        std::uint8_t *row = m_owner.m_image.scanLine(y);
+        for (int x = xs.from; x < xs.to; ++x) {
+            row[kBytesPerPixel * x] = blue;
+            row[kBytesPerPixel * x + 1] = green;
+            row[kBytesPerPixel * x + 2] = red;
+        }
+    }
+}
+
+TRect TCanvas::clipRect() const
+{
+    return {0, 0, m_owner.width(), m_owner.height()};
+}
+
+void TCanvas::textOut(int x, int y, const QString &text)
+{
+    const QFont font = TFont::qfont();
+    const QFontMetrics metrics(font);
+    const int textWidth = metrics.horizontalAdvance(text);
+    m_penPos = QPoint(x + textWidth, y);
+    if (m_owner.isEmpty())
+        return;
+    QPainter painter(&m_owner.m_image);
+    painter.fillRect(
+        QRect(x, y, textWidth, metrics.ascent() + metrics.descent()), toQColor(Brush.Color));
+    painter.setFont(font);
+    painter.setPen(toQColor(Font.Color));
+    // drawText takes the baseline; the cell's top-left corner is (x, y).
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void TCanvas::draw(int x, int y, const QImage &picture)
+{
+    if (m_owner.isEmpty() || picture.isNull())
+        return;
+    const QImage source = picture.format() == QImage::Format_BGR888
+        ? picture
+        : picture.convertToFormat(QImage::Format_BGR888);
+    if (source.isNull())
+        throw AppError(kOutOfResources);
+    const Span xs = clipSpan(x, source.width(), m_owner.width());
+    const Span ys = clipSpan(y, source.height(), m_owner.height());
+    const std::size_t bytes = std::size_t(xs.to - xs.from) * kBytesPerPixel;
+    for (int row = ys.from; row < ys.to; ++row) {
+        std::memcpy(m_owner.m_image.scanLine(row) + kBytesPerPixel * xs.from,
+            source.constScanLine(row - y) + kBytesPerPixel * (xs.from - x), bytes);
+    }
+}
+
+// --- TBitmap -------------------------------------------------------------------------------
+
+TBitmap::TBitmap()
+    : m_canvas(*this)
+{ }
+
+std::int64_t TBitmap::storeBytes(std::int64_t width, std::int64_t height)
+{
+    // Rows of a BGR888 QImage are padded to 4 bytes.
+    return ((width * kBytesPerPixel + 3) / 4 * 4) * height;
+}
+
+bool TBitmap::storeFits(std::int64_t width, std::int64_t height)
+{
+    if (width < 0 || height < 0 || width > (std::int64_t(1) << 31) ||
+        height > (std::int64_t(1) << 31))
+        return false;
+    return storeBytes(width, height) <= kMaxStoreBytes;
+}
+
+void TBitmap::setWidth(int width)
+{
+    setSize(width, m_height);
+}
+
+void TBitmap::setHeight(int height)
+{
+    setSize(m_width, height);
+}
+
+void TBitmap::setSize(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == m_width && height == m_height)
+        return;
+    if (width == 0 || height == 0) {
+        m_image = QImage();
+        m_width = width;
+        m_height = height;
+        return;
+    }
+    if (!storeFits(width, height))
+        throw AppError(kOutOfResources);
+    QImage store(width, height, QImage::Format_BGR888);
+    if (store.isNull())
+        throw AppError(kOutOfResources);
+    store.fill(toQColor(m_canvas.Brush.Color));
+    if (!m_image.isNull()) {
+        const int rows = std::min(height, m_height);
+        const std::size_t bytes = std::size_t(std::min(width, m_width)) * kBytesPerPixel;
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(store.scanLine(y), m_image.constScanLine(y), bytes);
+    }
+    m_image = std::move(store);
+    m_width = width;
+    m_height = height;
+}
+
+std::uint8_t *TBitmap::scanLine(int y)
+{
+    if (isEmpty() || y < 0 || y >= m_height)
+        throw AppError(kScanLineOutOfRange);
+    return m_image.scanLine(y);
+}
+
+const std::uint8_t *TBitmap::scanLine(int y) const
+{
+    if (isEmpty() || y < 0 || y >= m_height)
+        throw AppError(kScanLineOutOfRange);
+    return m_image.constScanLine(y);
+}
+
+QImage TBitmap::view() const
+{
+    if (isEmpty())
+        return QImage();
+    return QImage(
+        m_image.constBits(), m_width, m_height, m_image.bytesPerLine(), QImage::Format_BGR888);
+}
+
+void TBitmap::free()
+{
+    m_image = QImage();
+    m_width = 0;
+    m_height = 0;
+}
+
+// --- CopyRect ------------------------------------------------------------------------------
+
+void CopyRect(TBitmap &dest, int dx, int dy, int w, int h, const TBitmap &src, int sx, int sy)
+{
+    if (dest.isEmpty() || src.isEmpty() || w <= 0 || h <= 0)
+        return;
+    // Clip the block so that both its source and its destination pixels exist.
+    const Span srcXs = clipSpan(sx, w, src.width());
+    const Span srcYs = clipSpan(sy, h, src.height());
+    const Span dstXs = clipSpan(dx, w, dest.width());
+    const Span dstYs = clipSpan(dy, h, dest.height());
+    const int i0 = std::max(srcXs.from - sx, dstXs.from - dx);
+    const int i1 = std::min(srcXs.to - sx, dstXs.to - dx);
+    const int j0 = std::max(srcYs.from - sy, dstYs.from - dy);
+    const int j1 = std::min(srcYs.to - sy, dstYs.to - dy);
+    if (i0 >= i1 || j0 >= j1)
+        return;
+    const std::size_t bytes = std::size_t(i1 - i0) * kBytesPerPixel;
+    auto copyRow = [&](int j) {
+        std::memmove(dest.m_image.scanLine(dy + j) + kBytesPerPixel * (dx + i0),
+            src.m_image.constScanLine(sy + j) + kBytesPerPixel * (sx + i0), bytes);
+    };
+    // On one raster, a block moving down is copied bottom row first so that no source row is
+    // overwritten before it is read; memmove handles the overlap within a row.
+    if (&dest == &src && dy > sy) {
+        for (int j = j1 - 1; j >= j0; --j)
+            copyRow(j);
+    } else {
+        for (int j = j0; j < j1; ++j)
+            copyRow(j);
+    }
+}

@@ -1,0 +1,252 @@
+#include "Regions.h"
+
+#include "RowTable.h"
+
+#include <algorithm>
+#include <utility>
+
+// Here's the plan.
+//
+// One scan, top row first, left to right. Each maximal horizontal run of dark pixels is joined
+// to the regions of the row above that it touches (columns start - 1 to end, which gives
+// eight-neighbour contact). Two label rows hold the region numbers of the previous and the
+// current raster row; there is no label image.
+//
+// A run's pixels go straight into the points of the region that receives it. Absorbing a
+// region does not copy its pixels: the receiver only notes "here comes region t, reversed" at
+// its current length. Copying would make labelling quadratic when a large region is absorbed
+// again and again (a staircase of strips, each one starting in the top row, hands the growing
+// blob on at every step). The notes are expanded once, at the end, into exactly the order that
+// copying pixel by pixel would give:
+//
+//   creating run           left to right
+//   later run              right to left
+//   absorbed region        after the run that absorbed it, its whole list reversed
+//
+// Merge links are followed to the live region through a side table with path halving, so the
+// table's own mergeLink keeps naming the region that absorbed an entry at that moment.
+
+namespace {
+
+// Region `absorbed`'s list goes in at index `at` of the receiver's own points.
+struct Insertion
+{
+    std::size_t at;
+    std::int32_t absorbed;
+};
+
+class Labeller
+{
+public:
+    Labeller(const RowTable &rows, RegionTable &regions)
+        : m_rows(rows)
+        , m_regions(regions)
+    { }
+
+    void run();
+
+private:
+    void finishRun(int y, int start, int end);
+    std::int32_t liveRegion(std::int32_t number);
+    void layOut();
+    void expand(std::int32_t region, std::vector<Point> &out);
+
+    const RowTable &m_rows;
+    RegionTable &m_regions;
+
+    ZonaRosta m_previous; // labels of the row above: entry c + 1 is column c
+    ZonaRosta m_current;
+    ZonaRosta m_touched; // live regions touching the run being finished, in the order found
+
+    std::vector<std::vector<Insertion>> m_insertions; // per region, in the order made
+    std::vector<std::int32_t> m_alias;  // per region: itself while live, else towards its absorber
+    std::vector<std::uint32_t> m_stamp; // per region: the run that last put it in m_touched
+    std::uint32_t m_runStamp = 0;
+};
+
+void Labeller::run()
+{
+    m_regions.resize(1);
+    m_regions[0] = item {};
+    m_insertions.resize(1);
+    m_alias.assign(1, 0);
+    m_stamp.assign(1, 0);
+
+    const int width = m_rows.width();
+    const int height = m_rows.height();
+    if (width == 0 || height == 0)
+        return;
+    m_previous.assign(std::size_t(width) + 2, 0);
+    m_current.assign(std::size_t(width) + 2, 0);
+
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t *row = m_rows[y];
+        int x = 0;
+        while (x < width) {
+            while (x < width && !isDarkRed(row[3 * x + kRedByte]))
+                ++x;
+            if (x == width)
+                break;
+            const int start = x;
+            while (x < width && isDarkRed(row[3 * x + kRedByte]))
+                ++x;
+            finishRun(y, start, x);
+        }
+        std::swap(m_previous, m_current);
+        std::fill(m_current.begin(), m_current.end(), 0);
+    }
+    layOut();
+}
+
+std::int32_t Labeller::liveRegion(std::int32_t number)
+{
+    while (m_alias[std::size_t(number)] != number) {
+        const std::int32_t next = m_alias[std::size_t(number)];
+        m_alias[std::size_t(number)] = m_alias[std::size_t(next)];
+        number = next;
+    }
+    return number;
+}
+
+void Labeller::finishRun(int y, int start, int end)
+{
+    // Collect the touching regions: previous-row entries start to end + 1 are columns
+    // start - 1 to end. A stretch of non-zero entries is one run above, read at its first entry.
+    ++m_runStamp;
+    m_touched.clear();
+    std::int32_t representative = 0;
+    std::int32_t smallestFirstRow = 10'000'000;
+    bool inStretch = false;
+    for (int entry = start; entry <= end + 1; ++entry) {
+        const std::int32_t label = m_previous[std::size_t(entry)];
+        if (label == 0) {
+            inStretch = false;
+            continue;
+        }
+        if (inStretch)
+            continue;
+        inStretch = true;
+        const std::int32_t region = liveRegion(label);
+        if (m_stamp[std::size_t(region)] == m_runStamp)
+            continue;
+        m_stamp[std::size_t(region)] = m_runStamp;
+        m_touched.push_back(region);
+        if (m_regions[std::size_t(region)].firstRow < smallestFirstRow) {
+            smallestFirstRow = m_regions[std::size_t(region)].firstRow;
+            representative = region;
+        }
+    }
+
+    std::int32_t receiver;
+    if (m_touched.empty()) {
+        receiver = std::int32_t(m_regions.size());
+        item &created = m_regions.emplace_back();
+        created.count = end - start;
+        created.firstRow = y;
+        created.points.reserve(std::size_t(end - start));
+        for (int x = start; x < end; ++x)
+            created.points.push_back({x, y});
+        m_insertions.emplace_back();
+        m_alias.push_back(receiver);
+        m_stamp.push_back(0);
+    } else {
+        receiver = representative;
+        item &r = m_regions[std::size_t(receiver)];
+        r.count += end - start;
+        for (int x = end - 1; x >= start; --x)
+            r.points.push_back({x, y});
+        for (const std::int32_t t : m_touched) {
+            if (t == receiver)
+                continue;
+            item &absorbed = m_regions[std::size_t(t)];
+            r.count += absorbed.count;
+            m_insertions[std::size_t(receiver)].push_back({r.points.size(), t});
+            absorbed.count = 0;
+            absorbed.mergeLink = receiver;
+            m_alias[std::size_t(t)] = receiver;
+        }
+    }
+    std::fill(m_current.begin() + start + 1, m_current.begin() + end + 1, receiver);
+}
+
+void Labeller::layOut()
+{
+    std::vector<Point> out;
+    for (std::size_t r = 1; r < m_regions.size(); ++r) {
+        if (m_regions[r].count == 0 || m_insertions[r].empty())
+            continue;
+        out.clear();
+        out.reserve(std::size_t(m_regions[r].count));
+        expand(std::int32_t(r), out);
+        m_regions[r].points.swap(out);
+    }
+    // The absorbed lists now stand in their live regions.
+    for (std::size_t r = 1; r < m_regions.size(); ++r) {
+        if (m_regions[r].count == 0)
+            std::vector<Point>().swap(m_regions[r].points);
+    }
+}
+
+// Writes a region's full list: its own points with every insertion expanded in place. Each
+// frame reads one region's list forwards or backwards; an insertion is read in the opposite
+// direction to the list that holds it.
+void Labeller::expand(std::int32_t region, std::vector<Point> &out)
+{
+    struct Frame
+    {
+        std::int32_t region;
+        bool forwards;
+        std::size_t point;     // forwards: next point to write; backwards: one past it
+        std::size_t insertion; // forwards: next insertion; backwards: one past it
+    };
+    std::vector<Frame> stack;
+    stack.push_back({region, true, 0, 0});
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        const std::vector<Point> &points = m_regions[std::size_t(frame.region)].points;
+        const std::vector<Insertion> &insertions = m_insertions[std::size_t(frame.region)];
+        std::int32_t next = 0;
+        if (frame.forwards) {
+            // Points up to the next insertion, then that insertion, read backwards.
+            const std::size_t until = frame.insertion < insertions.size()
+                ? insertions[frame.insertion].at
+                : points.size();
+            out.insert(out.end(), points.begin() + std::ptrdiff_t(frame.point),
+                points.begin() + std::ptrdiff_t(until));
+            frame.point = until;
+            if (frame.insertion == insertions.size()) {
+                stack.pop_back();
+                continue;
+            }
+            next = insertions[frame.insertion++].absorbed;
+        } else {
+            const std::size_t until = frame.insertion > 0 ? insertions[frame.insertion - 1].at : 0;
+            out.insert(out.end(), points.rbegin() + std::ptrdiff_t(points.size() - frame.point),
+                points.rbegin() + std::ptrdiff_t(points.size() - until));
+            frame.point = until;
+            if (frame.insertion == 0) {
+                stack.pop_back();
+                continue;
+            }
+            next = insertions[--frame.insertion].absorbed;
+        }
+        const bool forwards = !frame.forwards;
+        const std::size_t points0 = forwards ? 0 : m_regions[std::size_t(next)].points.size();
+        const std::size_t insertions0 = forwards ? 0 : m_insertions[std::size_t(next)].size();
+        stack.push_back({next, forwards, points0, insertions0}); // invalidates frame
+    }
+}
+
+} // namespace
+
+void LabelRegions(const RowTable &rows, RegionTable &regions)
+{
+    try {
+        Labeller(rows, regions).run();
+    } catch (...) {
+        // Running out of memory half-way leaves no table that could be read safely (live
+        // entries whose points are not laid out yet): keep entry 0 alone.
+        regions.resize(1);
+        throw;
+    }
+}

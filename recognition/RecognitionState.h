@@ -1,0 +1,14 @@
+// What recognition keeps between passes, owned by the main window for the whole run: the region
+// table of the last labelling, and the contour and chain code of the last region traced.
+#pragma once
+
+#include "ChainCode.h"
+#include "Contour.h"
+#include "Regions.h"
+
+struct RecognitionState
+{
+    RegionTable regions;
+    Contour contour;
+    ChainCode chainCode;
+};

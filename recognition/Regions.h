@@ -1,0 +1,52 @@
+// The region table: what region labelling finds in the work raster.
+//
+// Entry 0 is reserved and stays all zero; regions are numbered from 1 in order of creation.
+// An entry merged into another stays in the table with count 0, no points and a mergeLink
+// naming the region that absorbed it at that moment. The table is owned by the recognition
+// state and rebuilt by every LabelRegions call.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class RowTable;
+
+// A pixel position in work-raster coordinates, y growing downwards.
+struct Point
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const Point &, const Point &) = default;
+};
+
+struct item
+{
+    std::int32_t count = 0;     // pixels in points; 0 marks a merged entry
+    std::vector<Point> points;  // the region's pixels, each once (order: see LabelRegions)
+    std::int32_t firstRow = 0;  // the row in which the entry was created
+    std::int32_t mergeLink = 0; // 0, or the region that absorbed this one
+};
+
+using RegionTable = std::vector<item>;
+
+// A growable array of 32-bit integers: the label rows and the touched list of labelling.
+using ZonaRosta = std::vector<std::int32_t>;
+
+// Dark pixel: red byte below 128. Blue and green never matter.
+inline bool isDarkRed(std::uint8_t red)
+{
+    return red < 128;
+}
+
+// Finds every blob of dark pixels (joined through any of their eight neighbours) in one scan,
+// top row first, left to right, and rebuilds the region table: one live entry per blob.
+//
+// Order of each entry's points: the run that created it left to right (so points[0] is the
+// leftmost pixel of the blob's topmost run); every later run right to left; each absorbed
+// region's pixels after the run that absorbed it, in the reverse of their order there.
+// The representative of a merge is the touched region with the smallest firstRow, ties going
+// to the one found first (further left in the row above). Merge links are followed to the
+// live region, so every blob ends in exactly one live entry.
+//
+// Reads only the red bytes, through the row table; changes nothing in the raster.
+void LabelRegions(const RowTable &rows, RegionTable &regions);

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the project into build/<flavour>.
+#   release   optimised build (the default)
+#   asan      AddressSanitizer + UndefinedBehaviorSanitizer, with debug information
+#   fuzz      clang with libFuzzer targets
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+flavour="${1:-release}"
+case "$flavour" in
+    release) options=(-DCMAKE_BUILD_TYPE=Release) ;;
+    asan) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DUMNOGLAZ_SANITIZE=ON -DUMNOGLAZ_BUILD_BENCH=OFF) ;;
+    fuzz) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DUMNOGLAZ_FUZZ=ON -DUMNOGLAZ_BUILD_TESTS=OFF
+                   -DUMNOGLAZ_BUILD_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+    *) echo "unknown build flavour: $flavour" >&2; exit 2 ;;
+esac
+
+cmake -S . -B "build/$flavour" "${options[@]}" >/dev/null
+cmake --build "build/$flavour" --parallel "$(nproc)"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, when any is missing.
+# Safe to run again: it does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-qpa-plugins libgl-dev    # QtGui, QtWidgets, QtTest and the xcb/offscreen platforms
+    libjpeg62-turbo-dev                       # JPEG decoding
+    fonts-dejavu-core                         # the label and window font
+    libgtest-dev libbenchmark-dev             # tests and benchmarks
+    clang libclang-rt-14-dev                  # fuzz targets (libFuzzer)
+    xvfb xauth xdotool x11-apps imagemagick   # the end-to-end test under a real X server
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
