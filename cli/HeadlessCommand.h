@@ -1,0 +1,12 @@
+// The headless command: `umnoglaz --recognize PICTURE [--json] [--output FILE]` loads a picture
+// as the window would, runs the recognition pass on it and reports every region, without any
+// display. `--help` and `--version` are answered here too.
+#pragma once
+
+// True when the arguments ask for the headless command, --help or --version rather than for
+// the window.
+bool IsHeadlessInvocation(int argc, char **argv);
+
+// Runs it on Qt's offscreen platform and returns the exit code: 0 success, 1 a picture that
+// cannot be loaded or an output that cannot be written, 2 a usage error.
+int RunHeadless(int argc, char **argv);

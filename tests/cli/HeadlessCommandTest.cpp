@@ -1,0 +1,203 @@
+#include "PictureStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Outcome umnoglaz(const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(UMNOGLAZ_EXECUTABLE), arguments);
+    process.waitForFinished(60'000);
+    Outcome outcome;
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+}
+
+class HeadlessCommand : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // Two thick rings and a lone pixel on a 200 x 100 white picture, saved as a 24-bit BMP.
+    QString ringsPicture()
+    {
+        TBitmap raster;
+        raster.setSize(200, 100);
+        TCanvas &canvas = raster.canvas();
+        canvas.Pen.Width = 5;
+        for (int left : {30, 120}) {
+            canvas.moveTo(left, 30);
+            canvas.lineTo(left + 30, 30);
+            canvas.lineTo(left + 30, 70);
+            canvas.lineTo(left, 70);
+            canvas.lineTo(left, 30);
+        }
+        canvas.Pen.Width = 1;
+        canvas.moveTo(100, 90);
+        canvas.lineTo(100, 90);
+        const QString file = path(QStringLiteral("rings.bmp"));
+        EXPECT_TRUE(raster.view().save(file));
+        return file;
+    }
+};
+
+} // namespace
+
+TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
+{
+    const QString picture = ringsPicture();
+    const Outcome run =
+        umnoglaz({QStringLiteral("--recognize"), picture, QStringLiteral("--json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    const QJsonObject top = document.object();
+    EXPECT_EQ(top.keys(), (QStringList {"file", "height", "regions", "width"}));
+    EXPECT_EQ(top["file"].toString(), picture);
+    EXPECT_EQ(top["width"].toInt(), 202); // the loaded picture with its white frame
+    EXPECT_EQ(top["height"].toInt(), 102);
+
+    const QJsonArray regions = top["regions"].toArray();
+    ASSERT_EQ(regions.size(), 3);
+    int previous = 0;
+    for (const QJsonValue &value : regions) {
+        const QJsonObject region = value.toObject();
+        EXPECT_GT(region["region"].toInt(), previous);
+        previous = region["region"].toInt();
+        if (region["count"].toInt() == 1) {
+            EXPECT_EQ(region.keys(), (QStringList {"count", "digit", "region", "x", "y"}));
+            EXPECT_TRUE(region["digit"].isNull());
+            EXPECT_EQ(region["x"].toInt(), 101); // (100, 90) moved by the frame
+            EXPECT_EQ(region["y"].toInt(), 91);
+            continue;
+        }
+        EXPECT_EQ(region.keys(),
+            (QStringList {"codes", "count", "digit", "region", "signature", "x", "y"}));
+        EXPECT_EQ(region["digit"].toString().size(), 1);
+        EXPECT_TRUE(region["digit"].toString().at(0).isDigit());
+        const QString signature = region["signature"].toString();
+        EXPECT_EQ(signature.size(), 100);
+        EXPECT_EQ(signature.count(u'L') + signature.count(u'R'), 100);
+        EXPECT_GT(region["codes"].toInt(), 100);
+    }
+}
+
+TEST_F(HeadlessCommand, plainOutputHasALinePerRegionAndASummary)
+{
+    const Outcome run = umnoglaz({QStringLiteral("--recognize"), ringsPicture()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.trimmed().split(u'\n');
+    ASSERT_EQ(lines.size(), 4) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("region 1 at (")));
+    EXPECT_TRUE(lines.filter(QStringLiteral("1 pixel: no outline")).size() == 1);
+    EXPECT_TRUE(lines[3].contains(QStringLiteral("202 x 102 pixels, 3 regions, 2 recognised, "
+                                                 "1 without an outline")))
+        << lines[3].toStdString();
+}
+
+TEST_F(HeadlessCommand, outputWritesTheAnnotatedPictureInTheFormatItsNameGives)
+{
+    const QString picture = ringsPicture();
+    for (const QString &name : {QStringLiteral("out.png"), QStringLiteral("out.bmp")}) {
+        const Outcome run = umnoglaz(
+            {QStringLiteral("--recognize"), picture, QStringLiteral("--output"), path(name)});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QImage written(path(name));
+        ASSERT_EQ(written.size(), QSize(202, 102)) << name.toStdString();
+        int red = 0, marked = 0;
+        for (int y = 0; y < written.height(); ++y) {
+            for (int x = 0; x < written.width(); ++x) {
+                const QRgb p = written.pixel(x, y);
+                red += p == qRgb(255, 0, 0);
+                marked += p == qRgb(0, 255, 0);
+            }
+        }
+        EXPECT_GT(red, 10) << "the labels";
+        EXPECT_GT(marked, 100) << "the outlines walked";
+    }
+    const QImage annotated(path(QStringLiteral("out.png")));
+    EXPECT_EQ(annotated.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST_F(HeadlessCommand, loadFailuresPrintTheErrorBoxTextAndExitOne)
+{
+    const QString missing = path(QStringLiteral("missing.bmp"));
+    Outcome run = umnoglaz({QStringLiteral("--recognize"), missing, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, QString());
+    EXPECT_EQ(run.err.trimmed(), QStringLiteral("Cannot open file %1.").arg(missing));
+
+    // A PNG takes the JPEG path by its name and is refused as not a JPEG file.
+    const QString png = path(QStringLiteral("picture.png"));
+    QImage(4, 4, QImage::Format_RGB32).save(png);
+    run = umnoglaz({QStringLiteral("--recognize"), png});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.trimmed(), QStringLiteral("JPEG error #52."));
+}
+
+TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
+{
+    for (const QStringList &arguments : {QStringList {QStringLiteral("--json")},
+             QStringList {QStringLiteral("--bogus")}, QStringList {QStringLiteral("--recognize")},
+             QStringList {QStringLiteral("--recognize"), QStringLiteral("a.bmp"),
+                 QStringLiteral("extra.bmp")}}) {
+        const Outcome run = umnoglaz(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--recognize"))) << "usage is printed";
+    }
+    Outcome run = umnoglaz({QStringLiteral("--help")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("--recognize <PICTURE>")));
+    run = umnoglaz({QStringLiteral("--version")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("umnoglaz ")));
+}
+
+TEST_F(HeadlessCommand, runsWithoutAnyDisplay)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const Outcome run = umnoglaz({QStringLiteral("--recognize"), ringsPicture()}, environment);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+TEST_F(HeadlessCommand, theSamplesAreRecognised)
+{
+    for (const char *sample : {"pen-digits.bmp", "font-digits.bmp", "font-digits.jpg"}) {
+        const QString file = QStringLiteral(UMNOGLAZ_SAMPLES "/") + QLatin1String(sample);
+        const Outcome run =
+            umnoglaz({QStringLiteral("--recognize"), file, QStringLiteral("--json")});
+        ASSERT_EQ(run.exitCode, 0) << sample << run.err.toStdString();
+        const QJsonArray regions =
+            QJsonDocument::fromJson(run.out.toUtf8()).object()["regions"].toArray();
+        EXPECT_GE(regions.size(), 10) << sample;
+        int digits = 0;
+        for (const QJsonValue &region : regions)
+            digits += region.toObject()["digit"].isString();
+        EXPECT_GE(digits, 10) << sample;
+    }
+}
