@@ -57,13 +57,22 @@ QFont TFont::qfont()
 {
     if (!qGuiApp)
         throw AppError("Drawing text needs a running QGuiApplication");
+    // Looked up once per size: every label of a pass uses it.
     static const QString kFamily = QStringLiteral("DejaVu Sans");
-    QFont font(kFamily);
-    font.setPixelSize(pixelSize());
-    font.setStyleStrategy(QFont::NoAntialias);
-    if (QFontInfo(font).family() != kFamily)
-        throw AppError("The font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
-    return font;
+    static int cachedSize = 0;
+    static QFont cached;
+    const int size = pixelSize();
+    if (size != cachedSize) {
+        QFont font(kFamily);
+        font.setPixelSize(size);
+        font.setStyleStrategy(QFont::NoAntialias);
+        if (QFontInfo(font).family() != kFamily)
+            throw AppError(
+                "The font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
+        cached = font;
+        cachedSize = size;
+    }
+    return cached;
 }
 
 // --- TCanvas -------------------------------------------------------------------------------
