@@ -13,10 +13,11 @@
 // rotation of the signature is a 100-bit window into the signature written out twice, so one
 // mismatch count costs two XORs and two population counts instead of 100 comparisons.
 //
-// A reference with a and the signature with b "L" characters differ in at least |a - b|
-// positions under any rotation (the bad positions aside, which only add): a reference whose
-// bound already reaches the best count so far cannot win, since only a strictly smaller count
-// replaces the best, and is skipped.
+// A reference of a "L" and 100 - a "R" and a signature of b "L" and c "R" differ in at least
+// max(0, a - b) + max(0, 100 - a - c) positions under any rotation. A reference whose bound
+// already reaches the best count so far cannot win, since only a strictly smaller count
+// replaces the best, and is skipped; a reference stops being searched once it reaches its
+// bound.
 
 // clang-format off
 constexpr const char *kReferenceSignatures[kReferenceCount] = {
