@@ -1,26 +1,9 @@
-// Temporary stand-ins for outline tracing and picture loading, which are being built on
-// their own branches; this file goes as soon as they land.
+// Temporary stand-in for picture loading, which is being built on its own branch; this file
+// goes as soon as it lands.
 #include "AppError.h"
-#include "ChainCode.h"
-#include "Contour.h"
 #include "LoadPicture.h"
-#include "Matching.h"
-#include "TurnSignature.h"
-bool TraceContour(RowTable &, const item &, Contour &c)
+
+QString LoadPicture(const QString &fileName, TBitmap &, RowTable &)
 {
-    c.clear();
-    return false;
-}
-void BuildChainCode(const Contour &, ChainCode &) { }
-std::string BuildTurnSignature(const ChainCode &, std::int32_t)
-{
-    return std::string(100, 'L');
-}
-char MatchSignature(std::string_view)
-{
-    return '0';
-}
-QString LoadPicture(const QString &f, TBitmap &, RowTable &)
-{
-    throw AppError("stub " + f.toStdString());
+    throw AppError("Cannot open file " + fileName.toStdString());
 }

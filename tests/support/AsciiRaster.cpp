@@ -15,6 +15,8 @@ Bgr colourOf(char c)
         return {0, 0, 128};
     case 'g':
         return {0, 255, 0};
+    case 'r':
+        return {0, 0, 255};
     }
     throw std::invalid_argument(std::string("unknown fixture pixel ") + c);
 }
@@ -43,7 +45,7 @@ std::vector<std::string> asciiOf(const TBitmap &raster)
         for (int x = 0; x < raster.width(); ++x) {
             const Bgr p = pixelAt(raster, x, y);
             char c = '?';
-            for (char candidate : {'.', '#', '8', 'g'}) {
+            for (char candidate : {'.', '#', '8', 'g', 'r'}) {
                 if (colourOf(candidate) == p)
                     c = candidate;
             }

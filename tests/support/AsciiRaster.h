@@ -2,6 +2,7 @@
 //   '.' white (255, 255, 255)          '#' black (0, 0, 0)
 //   '8' red byte 128, green and blue 0 (walkable, not dark)
 //   'g' black with a green mark (0, 255, 0)
+//   'r' pure red (0, 0, 255): neither dark, walkable nor marked
 #pragma once
 
 #include "PictureStore.h"
@@ -12,7 +13,7 @@
 // Resizes the raster to the picture, paints it and rebuilds the row table.
 void drawAscii(TBitmap &raster, RowTable &rows, const std::vector<std::string> &picture);
 
-// The raster as rows of '.', '#', '8', 'g' and '?' (any other colour), for readable failures.
+// The raster as rows of '.', '#', '8', 'g', 'r' and '?' (any other colour), for readable failures.
 std::vector<std::string> asciiOf(const TBitmap &raster);
 
 // The three bytes of pixel (x, y): blue, green, red.
