@@ -275,6 +275,26 @@ void TBitmap::setSize(int width, int height)
     m_height = height;
 }
 
+void TBitmap::copyFrom(const TBitmap &source)
+{
+    if (&source == this)
+        return;
+    if (source.isEmpty() || (source.m_width == m_width && source.m_height == m_height)) {
+        setSize(source.m_width, source.m_height);
+        CopyRect(*this, 0, 0, m_width, m_height, source, 0, 0);
+        return;
+    }
+    QImage store(source.m_width, source.m_height, QImage::Format_BGR888);
+    if (store.isNull())
+        throw AppError(kOutOfResources);
+    const std::size_t bytes = std::size_t(source.m_width) * kBytesPerPixel;
+    for (int y = 0; y < source.m_height; ++y)
+        std::memcpy(store.scanLine(y), source.m_image.constScanLine(y), bytes);
+    m_image = std::move(store);
+    m_width = source.m_width;
+    m_height = source.m_height;
+}
+
 std::uint8_t *TBitmap::scanLine(int y)
 {
     if (isEmpty() || y < 0 || y >= m_height)

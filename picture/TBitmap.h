@@ -127,6 +127,10 @@ public:
     // not own the pixels and is valid only until the store is next replaced.
     QImage view() const;
 
+    // Gives this raster the source's size and a copy of all its pixels: the result of setWidth,
+    // setHeight and a whole-raster CopyRect, without whitening a new store first.
+    void copyFrom(const TBitmap &source);
+
     // Frees the pixel store; the raster is then 0 x 0.
     void free();
 
