@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -20,22 +21,50 @@ bool displayNamed()
         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-// While the application starts, Qt reports a display that cannot be opened as a fatal error
-// and aborts. This handler turns that into one line and a plain exit; other messages keep
-// their usual way.
+// While the application starts, Qt reports a display that cannot be opened with a warning or
+// two and then a fatal error, which aborts. This handler holds Qt's messages back until the
+// start is over and turns the fatal error into one line and a plain exit.
 QtMessageHandler g_defaultHandler = nullptr;
+
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> g_heldMessages;
+
+QByteArray displayName()
+{
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return qgetenv(name);
+    }
+    return "of the platform \"" + qgetenv("QT_QPA_PLATFORM") + '"';
+}
 
 void startupMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     if (type == QtFatalMsg) {
-        std::fprintf(
-            stderr, "umnoglaz: cannot open the window: %s\n", qPrintable(text.simplified()));
+        std::fprintf(stderr,
+            "umnoglaz: cannot open the window: the display %s cannot be opened; "
+            "umnoglaz --recognize PICTURE works without one\n",
+            displayName().constData());
         std::_Exit(1);
     }
-    // Qt names the display it could not reach just before the fatal error; say it only once.
-    if (context.category && qstrcmp(context.category, "qt.qpa.xcb") == 0)
+    g_heldMessages.append({type, QByteArray(context.category), text});
+}
+
+void endStartup()
+{
+    qInstallMessageHandler(g_defaultHandler);
+    if (!g_defaultHandler)
         return;
-    g_defaultHandler(type, context, text);
+    for (const HeldMessage &message : std::as_const(g_heldMessages)) {
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        g_defaultHandler(message.type, context, message.text);
+    }
+    g_heldMessages.clear();
 }
 
 } // namespace
@@ -56,7 +85,7 @@ int main(int argc, char **argv)
 
     g_defaultHandler = qInstallMessageHandler(startupMessageHandler);
     UmnoglazApplication app(argc, argv);
-    qInstallMessageHandler(g_defaultHandler);
+    endStartup();
 
     TForm1 form;
     form.show();
