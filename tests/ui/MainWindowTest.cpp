@@ -9,9 +9,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
-#include <cmath>
 #include <memory>
-#include <numbers>
 
 namespace {
 
@@ -334,27 +332,6 @@ private Q_SLOTS:
         QCOMPARE(snapshot(work()), before);
         QVERIFY(sameRasters(work(), display()));
         QCOMPARE(form->ProgressBar1->maximum(), 0);
-        QCOMPARE(form->ProgressBar1->position(), 0);
-    }
-
-    void recogniseAfterDrawingADigitWritesARedLabelAboveIt()
-    {
-        // A zero drawn as a closed oval, top at picture row 150.
-        QList<QPoint> oval;
-        for (int degrees = 270; degrees <= 270 + 360; degrees += 10) {
-            const double a = degrees * std::numbers::pi / 180;
-            oval.append(overPicture(int(std::lround(300 + 20 * std::cos(a))),
-                int(std::lround(180 + 30 * std::sin(a)))));
-        }
-        stroke(Qt::LeftButton, oval);
-        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 0, 700, 500)), 0);
-        QTest::mouseClick(form->Button2, Qt::LeftButton);
-        QCOMPARE(form->ProgressBar1->maximum(), 1);
-        // The label's box lies 15 rows above the region's first pixel (row 148, the top of
-        // the pen's circle), from its column on.
-        QVERIFY(countPixels(work(), isPureRed, QRect(290, 130, 30, 18)) > 5);
-        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 150, 700, 350)), 0);
-        QVERIFY(sameRasters(work(), display()));
         QCOMPARE(form->ProgressBar1->position(), 0);
     }
 

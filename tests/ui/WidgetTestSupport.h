@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "MainWindow.h"
 
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
@@ -85,6 +86,21 @@ inline bool sameRasters(const TBitmap &a, const TBitmap &b)
 inline QImage snapshot(const TBitmap &raster)
 {
     return raster.view().copy();
+}
+
+// Writes a 60 x 40 white picture with a thick black ring, in the format given (whatever the
+// file's name says), and returns its path.
+inline QString writeRingPicture(const QString &path, const char *format)
+{
+    QImage picture(60, 40, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setPen(QPen(Qt::black, 5));
+    painter.drawEllipse(QRect(15, 8, 30, 24));
+    painter.end();
+    if (!picture.save(path, format))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 // Runs one QtTest class in UmnoglazApplication, offscreen unless the environment names a
