@@ -363,8 +363,10 @@ void TForm1::setFileChooser(FileChooser chooser)
 
 void TForm1::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    RunHandler([&] {
+        if (!droppedFile(event->mimeData()).isEmpty())
+            event->acceptProposedAction();
+    });
 }
 
 void TForm1::dropEvent(QDropEvent *event)

@@ -4,9 +4,10 @@
 // with the right button, and offers open, recognise and clear as buttons, shortcuts, a picture
 // dropped on it or named on the command line.
 //
-// Window coordinates (X, Y) map to the work-raster point (X - ox, Y - oy). Every press grabs
-// the mouse until that button is released (Qt's implicit grab), so moves and releases come
-// here even outside the window or over a control, and every mode ends with its release.
+// Window coordinates (X, Y) map to the work-raster point (X - ox, Y - oy). A press on the
+// window grabs the mouse until every button is up again (Qt's implicit grab, for every
+// button), so moves and releases come here even outside the window or over a control, and
+// drawing and panning always end with their release.
 //
 // The display raster is kept equal to the work raster wherever both have pixels; a stroke
 // then copies only the block that it changed, which gives the same display raster as copying
