@@ -1,6 +1,6 @@
-// Entry point of the benchmark program: a QGuiApplication on the offscreen platform, so that
-// stages that draw text can run without a display.
-#include <QGuiApplication>
+// Entry point of the benchmark program: a QApplication on the offscreen platform, so that
+// stages that draw text and the main window can run without a display.
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -8,7 +8,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# End-to-end test of the window under a real X server of its own: draws a zero with real mouse
+# events, presses "Опознать" and checks on a screenshot that a red label appeared just above
+# the stroke. The screenshot stays at SCREENSHOT.
+#   EndToEnd.sh UMNOGLAZ_EXECUTABLE SCREENSHOT
+set -euo pipefail
+
+program="$1"
+screenshot="$2"
+
+for tool in Xvfb xdotool import convert; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "missing $tool: scripts/setup.sh installs it" >&2
+        exit 1
+    fi
+done
+
+scratch="$(mktemp -d)"
+xvfb_pid=""
+program_pid=""
+finish() {
+    local status=$?
+    for pid in "$program_pid" "$xvfb_pid"; do
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
+    rm -rf "$scratch"
+    exit "$status"
+}
+trap finish EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$scratch"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; } >&2
+    done
+    exit 1
+}
+
+# The server picks a free display number itself and writes it to file descriptor 3.
+Xvfb -displayfd 3 -screen 0 1400x800x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$scratch/display" ] && break
+    sleep 0.1
+done
+[ -s "$scratch/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$scratch}"
+
+"$program" >"$scratch/program.log" 2>&1 &
+program_pid=$!
+window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Umnoglaz$' | head -n 1)" ||
+    fail "the window did not appear"
+eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y: the client area on the screen
+
+# Screen position of a work-raster point at the window's start view offset (100, 20).
+screen_x() { echo $((X + 100 + $1)); }
+screen_y() { echo $((Y + 20 + $1)); }
+
+# How many pixels of a block of the screenshot have exactly one colour.
+count_pixels() { # FILE COLOUR X Y W H
+    convert "$1" -crop "$5x$6+$3+$4" +repage -fill black +opaque "$2" -fill white -opaque "$2" \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+red_pixels() { count_pixels "$1" 'rgb(255,0,0)' "${@:2}"; }
+black_pixels() { count_pixels "$1" 'rgb(0,0,0)' "${@:2}"; }
+
+# Wait until the white drawing surface is on the screen.
+for _ in $(seq 50); do
+    import -window root "$scratch/shot.png"
+    white="$(count_pixels "$scratch/shot.png" 'rgb(255,255,255)' "$(screen_x 300)" "$(screen_y 200)" 10 10)"
+    [ "$white" -eq 100 ] && break
+    sleep 0.1
+done
+[ "$white" -eq 100 ] || fail "the drawing surface did not appear"
+
+# A zero: an oval 40 wide and 60 high centred on raster point (300, 200), top at row 170.
+points=()
+for degrees in $(seq 270 10 630); do
+    points+=($(awk -v d="$degrees" 'BEGIN {
+        a = d * 3.14159265358979 / 180
+        printf "%d %d", 300 + 20 * cos(a) + 0.5, 200 + 30 * sin(a) + 0.5 }'))
+done
+moves=()
+for ((i = 0; i < ${#points[@]}; i += 2)); do
+    moves+=(mousemove "$(screen_x "${points[i]}")" "$(screen_y "${points[i + 1]}")" sleep 0.02)
+done
+xdotool mousemove "$(screen_x 300)" "$(screen_y 170)" sleep 0.1 mousedown 1 "${moves[@]}" mouseup 1
+sleep 0.3
+
+label_area=("$(screen_x 270)" "$(screen_y 145)" 60 25) # above the stroke's top row
+stroke_area=("$(screen_x 270)" "$(screen_y 160)" 60 80)
+import -window root "$scratch/before.png"
+drawn="$(black_pixels "$scratch/before.png" "${stroke_area[@]}")"
+[ "$drawn" -gt 200 ] || fail "the stroke did not appear ($drawn black pixels)"
+[ "$(red_pixels "$scratch/before.png" "${label_area[@]}")" -eq 0 ] || fail "red before recognition"
+
+# "Опознать" is Button2, 75 x 25 at (8, 56) in the client area.
+xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 click 1
+red=0
+for _ in $(seq 40); do
+    sleep 0.25
+    import -window root "$screenshot"
+    red="$(red_pixels "$screenshot" "${label_area[@]}")"
+    [ "$red" -gt 5 ] && break
+done
+echo "screenshot: $screenshot"
+[ "$red" -gt 5 ] || fail "no red label above the stroke ($red red pixels)"
+echo "a red label of $red pixels appeared above the stroke of $drawn pixels"

@@ -1,0 +1,140 @@
+// The window with the real picture loading and outline tracing underneath: loaded pictures,
+// the loader's messages in the error box, and digits recognised after drawing.
+#include "ProgressBar.h"
+#include "WidgetTestSupport.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+class LoadAndRecogniseTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TForm1> form;
+    QStringList boxTexts;
+    QTemporaryDir dir;
+    QString chosen;
+
+    const TBitmap &work() const { return form->pictureStore().workRaster; }
+    const TBitmap &display() const { return form->pictureStore().displayRaster; }
+
+    void open(const QString &file)
+    {
+        chosen = file;
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+    }
+
+    void strokeThrough(const QList<QPoint> &points)
+    {
+        WindowMouse mouse {form->windowHandle()};
+        mouse.press(Qt::LeftButton, points.first());
+        for (const QPoint &point : points.mid(1))
+            mouse.move(point);
+        mouse.release(Qt::LeftButton, points.last());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        boxTexts.clear();
+        UmnoglazApplication::setErrorBox(
+            [this](const QString &, const QString &text) { boxTexts.append(text); });
+        form = std::make_unique<TForm1>();
+        form->setFileChooser([this](QFileDialog &) { return chosen; });
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        UmnoglazApplication::setErrorBox({});
+        QTestPrivate::qtestMouseButtons = Qt::NoButton;
+    }
+
+    void theErrorBoxShowsTheLoaderMessage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
+        QTest::newRow("missing file")
+            << missing << QStringLiteral("Cannot open file %1.").arg(missing);
+        QTest::newRow("PNG named .jpg")
+            << writeRingPicture(dir.filePath(QStringLiteral("ring.jpg")), "PNG")
+            << QStringLiteral("JPEG error #52.");
+    }
+
+    void theErrorBoxShowsTheLoaderMessage()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        open(file);
+        QCOMPARE(boxTexts, QStringList {message});
+    }
+
+    void aChosenPictureIsLoadedFramedAndRecognised()
+    {
+        const QString file = writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP");
+        open(file);
+        QVERIFY2(boxTexts.isEmpty(), qPrintable(boxTexts.join(u'\n')));
+        QCOMPARE(form->windowTitle(), file);
+        QCOMPARE(work().width(), 62);
+        QCOMPARE(work().height(), 42);
+        QVERIFY(sameRasters(work(), display()));
+        QCOMPARE(form->viewOffset(), TForm1::kStartViewOffset);
+        QCOMPARE(form->ProgressBar1->maximum(), 1);
+        QVERIFY(countPixels(work(), isPureRed, QRect(0, 0, 62, 42)) > 0);
+
+        // Clearing whitens the picture at its loaded size, labels included.
+        QTest::mouseClick(form->Button3, Qt::LeftButton);
+        QCOMPARE(work().width(), 62);
+        QCOMPARE(countBlack(work()), 0);
+        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 0, 62, 42)), 0);
+    }
+
+    void afterALoadThatEmptiedTheRasterOnlyTheBackgroundRemains()
+    {
+        strokeThrough({QPoint(300, 200), QPoint(340, 220)});
+        const QImage shown = snapshot(display());
+        open(dir.filePath(QStringLiteral("missing.bmp")));
+        QCOMPARE(work().width(), 0);
+        // Strokes change nothing that can be seen; the old picture stays on show.
+        strokeThrough({QPoint(300, 300), QPoint(360, 300)});
+        QCOMPARE(snapshot(display()), shown);
+        // Recognising makes the display raster empty too.
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        QCOMPARE(display().width(), 0);
+        const QImage window = form->grab().toImage();
+        QCOMPARE(window.pixelColor(QPoint(320, 210)), form->palette().color(QPalette::Button));
+    }
+
+    void recogniseAfterDrawingADigitWritesARedLabelAboveIt()
+    {
+        // A zero drawn as a closed oval centred on picture point (300, 180), top at row 150.
+        QList<QPoint> oval;
+        for (int degrees = 270; degrees <= 270 + 360; degrees += 10) {
+            const double a = degrees * std::numbers::pi / 180;
+            oval.append(TForm1::kStartViewOffset +
+                QPoint(int(std::lround(300 + 20 * std::cos(a))),
+                    int(std::lround(180 + 30 * std::sin(a)))));
+        }
+        strokeThrough(oval);
+        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 0, 700, 500)), 0);
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        QCOMPARE(form->ProgressBar1->maximum(), 1);
+        // The label's box lies 15 rows above the region's first pixel (row 148, the top of
+        // the pen's circle), from its column on.
+        QVERIFY(countPixels(work(), isPureRed, QRect(290, 130, 30, 18)) > 5);
+        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 150, 700, 350)), 0);
+        QVERIFY(sameRasters(work(), display()));
+        QCOMPARE(form->ProgressBar1->position(), 0);
+    }
+};
+
+UMNOGLAZ_WIDGET_TEST_MAIN(LoadAndRecogniseTest)
+#include "LoadAndRecogniseTest.moc"

@@ -1,0 +1,178 @@
+// Opening pictures from the dialog, a drop and the command line, and failures in the error box.
+#include "WidgetTestSupport.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+struct ShownBox
+{
+    QString title;
+    QString text;
+};
+
+} // namespace
+
+class OpenPictureTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TForm1> form;
+    QList<ShownBox> boxes;
+    QTemporaryDir dir;
+    QString chosen; // what the stub dialog returns; empty means cancelled
+    int dialogs = 0;
+
+    const TBitmap &work() const { return form->pictureStore().workRaster; }
+    const TBitmap &display() const { return form->pictureStore().displayRaster; }
+
+    // A stroke, so that a picture that must be kept is not just white.
+    void drawSomething()
+    {
+        QWindow *window = form->windowHandle();
+        QTest::mousePress(window, Qt::LeftButton, {}, QPoint(300, 200));
+        QTest::mouseMove(window, QPoint(360, 240));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(360, 240));
+        QVERIFY(countBlack(display()) > 0);
+    }
+
+    void clickOpen() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
+
+private Q_SLOTS:
+    void init()
+    {
+        boxes.clear();
+        chosen.clear();
+        dialogs = 0;
+        UmnoglazApplication::setErrorBox([this](const QString &title, const QString &text) {
+            boxes.append({title, text});
+        });
+        form = std::make_unique<TForm1>();
+        form->setFileChooser([this](QFileDialog &) {
+            ++dialogs;
+            return chosen;
+        });
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        UmnoglazApplication::setErrorBox({});
+        QTestPrivate::qtestMouseButtons = Qt::NoButton;
+    }
+
+    void theDialogOffersPicturesOnly()
+    {
+        QStringList filters;
+        form->setFileChooser([&](QFileDialog &dialog) {
+            filters = dialog.nameFilters();
+            return QString();
+        });
+        clickOpen();
+        QCOMPARE(filters, QStringList {QStringLiteral("Pics (*.bmp *.jpg *.jpeg)")});
+    }
+
+    void cancellingTheDialogChangesNothing()
+    {
+        drawSomething();
+        const QImage before = snapshot(display());
+        clickOpen();
+        QCOMPARE(dialogs, 1);
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(form->windowTitle(), QStringLiteral("Umnoglaz"));
+        QCOMPARE(snapshot(display()), before);
+        QVERIFY(sameRasters(work(), display()));
+    }
+
+    void failedLoadShowsTheErrorBoxAndKeepsTheWindow_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("missing file") << dir.filePath(QStringLiteral("missing.bmp"));
+        QTest::newRow("PNG named .jpg")
+            << writeRingPicture(dir.filePath(QStringLiteral("ring.jpg")), "PNG");
+    }
+
+    void failedLoadShowsTheErrorBoxAndKeepsTheWindow()
+    {
+        QFETCH(QString, file);
+        drawSomething();
+        const QImage shown = snapshot(display());
+        chosen = file;
+        clickOpen();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Umnoglaz"));
+        QCOMPARE(snapshot(display()), shown);
+        QCOMPARE(form->viewOffset(), TForm1::kStartViewOffset);
+        // The title is this program's file name, cut at its first "." and capitalised.
+        QCOMPARE(boxes.first().title, QStringLiteral("Openpicturetest"));
+        QVERIFY(boxes.first().text.endsWith(u'.'));
+    }
+
+    void theProgramGoesOnAfterAFailure()
+    {
+        chosen = dir.filePath(QStringLiteral("missing.bmp"));
+        clickOpen();
+        QCOMPARE(boxes.size(), 1);
+        // A stroke after the failure shows what a copy of the whole work raster gives.
+        const QImage before = snapshot(display());
+        drawSomething();
+        TBitmap expected;
+        expected.setSize(before.width(), before.height());
+        for (int y = 0; y < before.height(); ++y)
+            std::memcpy(
+                expected.scanLine(y), before.constScanLine(y), std::size_t(3 * before.width()));
+        CopyRect(expected, 0, 0, expected.width(), expected.height(), work(), 0, 0);
+        QVERIFY(sameRasters(expected, display()));
+        QCOMPARE(boxes.size(), 1);
+    }
+
+    void aDroppedFileIsOpenedLikeAChosenOne()
+    {
+        const QString file = dir.filePath(QStringLiteral("dropped.bmp"));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        const QPoint at(500, 300);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        // The file went to the loader: its failure names it.
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains(file), qPrintable(boxes.first().text));
+        QCOMPARE(dialogs, 0);
+    }
+
+    void aDragWithoutAFileIsRefused()
+    {
+        QMimeData mime;
+        mime.setText(QStringLiteral("not a file"));
+        QDragEnterEvent enter(
+            QPoint(500, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QApplication::sendEvent(form.get(), &enter);
+        QVERIFY(!enter.isAccepted());
+    }
+
+    void aPictureNamedAtStartIsOpenedWithItsFullPath()
+    {
+        const QString relative = QStringLiteral("no-such-folder/start.jpg");
+        form->openPictureAtStart(relative);
+        QVERIFY(boxes.isEmpty()); // not before the event loop runs
+        QTRY_COMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().text.contains(QDir::current().absoluteFilePath(relative)),
+            qPrintable(boxes.first().text));
+    }
+};
+
+UMNOGLAZ_WIDGET_TEST_MAIN(OpenPictureTest)
+#include "OpenPictureTest.moc"

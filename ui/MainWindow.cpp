@@ -1,0 +1,379 @@
+#include "MainWindow.h"
+
+#include "Application.h"
+#include "LoadPicture.h"
+#include "ProgressBar.h"
+#include "RecognizeAll.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+// The window's layout at 96 pixels per inch: positions in the client area, sizes in pixels.
+constexpr QPoint kWindowPosition {129, 59};
+constexpr QSize kWindowSize {1153, 622};
+constexpr QRect kButton1Geometry {8, 20, 75, 25};
+constexpr QRect kMemo1Geometry {8, 152, 75, 413};
+constexpr QRect kProgressBar1Geometry {4, 4, 721, 8};
+constexpr QRect kButton2Geometry {8, 56, 75, 25};
+constexpr QRect kButton3Geometry {8, 92, 75, 25};
+constexpr int kWindowFontPixels = 11;
+constexpr int kMemoFontPixels = 3;
+constexpr int kStrokeWidth = 5;
+
+// The recognition pass reports to ProgressBar1 and repaints the window through this.
+class WindowProgress : public RecognitionProgress
+{
+public:
+    explicit WindowProgress(TForm1 &form)
+        : m_form(form)
+    { }
+
+    void setMaximum(int maximum) override { m_form.ProgressBar1->setMaximum(maximum); }
+    void step() override { m_form.ProgressBar1->stepIt(); }
+    void resetPosition() override { m_form.ProgressBar1->setPosition(0); }
+    void repaint() override { m_form.repaint(); }
+
+private:
+    TForm1 &m_form;
+};
+
+QString runOpenDialog(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QRect rasterRect(const TBitmap &raster)
+{
+    return QRect(0, 0, raster.width(), raster.height());
+}
+
+// The first local file of a drag, or an empty string.
+QString droppedFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return QString();
+    const QList<QUrl> urls = mime->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return QString();
+    return urls.first().toLocalFile();
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
+{
+    buildControls();
+    addShortcuts();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+}
+
+void TForm1::buildControls()
+{
+    setWindowTitle(QStringLiteral("Umnoglaz"));
+    move(kWindowPosition);
+    resize(kWindowSize);
+    QFont windowFont(QStringLiteral("DejaVu Sans"));
+    windowFont.setPixelSize(kWindowFontPixels);
+    setFont(windowFont);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setAcceptDrops(true);
+
+    Button1 = new QPushButton(QStringLiteral("Open file"), this);
+    Button1->setGeometry(kButton1Geometry);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setNameFilter(QStringLiteral("Pics (*.bmp *.jpg *.jpeg)"));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(kMemo1Geometry);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont memoFont = Memo1->font();
+    memoFont.setPixelSize(kMemoFontPixels);
+    Memo1->setFont(memoFont);
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->hide();
+
+    ProgressBar1 = new TProgressBar(this);
+    ProgressBar1->setGeometry(kProgressBar1Geometry);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setStep(1);
+
+    Button2 = new QPushButton(QStringLiteral("Опознать"), this);
+    Button2->setGeometry(kButton2Geometry);
+    Button3 = new QPushButton(QStringLiteral("Почистить"), this);
+    Button3->setGeometry(kButton3Geometry);
+
+    // Only the buttons take focus from the keyboard, in this order.
+    setFocusPolicy(Qt::NoFocus);
+    for (QPushButton *button : {Button1, Button2, Button3}) {
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAutoDefault(false);
+    }
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+
+    connect(
+        Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
+    connect(
+        Button2, &QPushButton::clicked, this, [this] { RunHandler([this] { Button2Click(); }); });
+    connect(
+        Button3, &QPushButton::clicked, this, [this] { RunHandler([this] { Button3Click(); }); });
+}
+
+void TForm1::addShortcuts()
+{
+    struct Binding
+    {
+        QKeySequence keys;
+        QPushButton *button;
+        void (TForm1::*handler)();
+    };
+    const Binding bindings[] = {
+        {QKeySequence::Open, Button1, &TForm1::Button1Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), Button2, &TForm1::Button2Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_L), Button3, &TForm1::Button3Click},
+    };
+    for (const Binding &binding : bindings) {
+        auto *shortcut = new QShortcut(binding.keys, this);
+        const auto handler = binding.handler;
+        connect(shortcut, &QShortcut::activated, this,
+            [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+        binding.button->setToolTip(binding.keys.toString(QKeySequence::NativeText));
+    }
+}
+
+// --- Creation and painting --------------------------------------------------------------
+
+void TForm1::FormCreate()
+{
+    // Painting is double-buffered by Qt's backing store: every paint goes to an off-screen
+    // picture first, filled with the background, and reaches the screen in one piece.
+    CreatePictureStore(m_store);
+    m_viewOffset = kStartViewOffset;
+    m_displayMatchesWork = true;
+}
+
+void TForm1::FormDestroy()
+{
+    m_store.workRaster.free();
+    m_store.displayRaster.free();
+}
+
+void TForm1::paintEvent(QPaintEvent *event)
+{
+    RunHandler([&] {
+        QPainter painter(this);
+        FormPaint(painter, event->rect());
+    });
+}
+
+void TForm1::FormPaint(QPainter &painter, const QRect &area)
+{
+    // Only the part of the display raster inside the area being painted is drawn, so that the
+    // cost follows the window's size, not the picture's.
+    const QImage picture = m_store.displayRaster.view();
+    if (picture.isNull())
+        return;
+    const QRect target = QRect(m_viewOffset, picture.size()).intersected(area);
+    if (target.isEmpty())
+        return;
+    painter.drawImage(target.topLeft(), picture, target.translated(-m_viewOffset));
+}
+
+// --- Mouse ------------------------------------------------------------------------------
+
+void TForm1::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    RunHandler([&] { FormMouseDown(event->button(), at.x(), at.y()); });
+    event->accept();
+}
+
+void TForm1::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // A double click counts as a press of the same button.
+    mousePressEvent(event);
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent *event)
+{
+    RunHandler([&] { FormMouseUp(event->button()); });
+    event->accept();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    RunHandler([&] { FormMouseMove(at.x(), at.y()); });
+    event->accept();
+}
+
+void TForm1::FormMouseDown(Qt::MouseButton button, int x, int y)
+{
+    switch (button) {
+    case Qt::RightButton:
+        m_panning = true;
+        m_lastPan = QPoint(x, y);
+        break;
+    case Qt::LeftButton:
+    case Qt::MiddleButton: {
+        m_drawing = true;
+        m_lastStroke = QPoint(x, y) - m_viewOffset;
+        TCanvas &canvas = m_store.workRaster.canvas();
+        canvas.Pen.Width = kStrokeWidth;
+        canvas.Pen.Color = clBlack;
+        canvas.moveTo(m_lastStroke.x(), m_lastStroke.y());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TForm1::FormMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        m_panning = false;
+    m_drawing = false;
+}
+
+void TForm1::FormMouseMove(int x, int y)
+{
+    // Panning first, so that a stroke drawn in the same move lands in the moved picture.
+    if (m_panning) {
+        m_viewOffset += QPoint(x, y) - m_lastPan;
+        m_lastPan = QPoint(x, y);
+        repaint();
+    }
+    if (m_drawing) {
+        const QPoint from = m_lastStroke;
+        const QPoint to = QPoint(x, y) - m_viewOffset;
+        TCanvas &canvas = m_store.workRaster.canvas();
+        canvas.moveTo(from.x(), from.y());
+        canvas.lineTo(to.x(), to.y());
+        m_lastStroke = to;
+        // The pen reaches at most half its width beyond the segment.
+        const int reach = canvas.Pen.Width;
+        publishStroke(QRect(from, to).normalized().adjusted(-reach, -reach, reach, reach));
+    }
+}
+
+void TForm1::publishStroke(const QRect &changed)
+{
+    TBitmap &display = m_store.displayRaster;
+    const TBitmap &work = m_store.workRaster;
+    if (!m_displayMatchesWork) {
+        CopyRect(display, 0, 0, display.width(), display.height(), work, 0, 0);
+        m_displayMatchesWork = true;
+        repaint();
+        return;
+    }
+    const QRect block = changed.intersected(rasterRect(display)).intersected(rasterRect(work));
+    if (block.isEmpty())
+        return;
+    CopyRect(
+        display, block.x(), block.y(), block.width(), block.height(), work, block.x(), block.y());
+    repaint(block.translated(m_viewOffset));
+}
+
+// --- Buttons ----------------------------------------------------------------------------
+
+void TForm1::Button1Click()
+{
+    const QString fileName =
+        m_chooseFile ? m_chooseFile(*OpenDialog1) : runOpenDialog(*OpenDialog1);
+    if (fileName.isEmpty())
+        return;
+    openPicture(fileName);
+}
+
+void TForm1::Button2Click()
+{
+    RecognizeAll();
+}
+
+void TForm1::Button3Click()
+{
+    TCanvas &canvas = m_store.workRaster.canvas();
+    canvas.fillRect(canvas.clipRect());
+    TBitmap &display = m_store.displayRaster;
+    CopyRect(display, 0, 0, display.width(), display.height(), m_store.workRaster, 0, 0);
+    m_displayMatchesWork = true;
+    repaint();
+}
+
+void TForm1::LoadPicture(const QString &fileName)
+{
+    // Whether it succeeds or not, the load replaces the work raster behind the display raster.
+    m_displayMatchesWork = false;
+    const QString caption = ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable);
+    setWindowTitle(caption);
+}
+
+void TForm1::RecognizeAll()
+{
+    // Labels go into the work raster during the pass; the display raster follows at its end.
+    m_displayMatchesWork = false;
+    WindowProgress progress(*this);
+    ::RecognizeAll(m_store, m_recognition, progress);
+    m_displayMatchesWork = true;
+}
+
+// --- Opening pictures -------------------------------------------------------------------
+
+void TForm1::openPicture(const QString &fileName)
+{
+    LoadPicture(fileName);
+    RecognizeAll();
+}
+
+void TForm1::openPictureAtStart(const QString &fileName)
+{
+    // The dialog gives full paths; a path from the command line becomes one the same way.
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    QTimer::singleShot(0, this, [this, path] { RunHandler([&] { openPicture(path); }); });
+}
+
+void TForm1::setFileChooser(FileChooser chooser)
+{
+    m_chooseFile = std::move(chooser);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    RunHandler([&] {
+        if (!droppedFile(event->mimeData()).isEmpty())
+            event->acceptProposedAction();
+    });
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    const QString fileName = droppedFile(event->mimeData());
+    if (fileName.isEmpty())
+        return;
+    event->acceptProposedAction();
+    RunHandler([&] { openPicture(fileName); });
+}

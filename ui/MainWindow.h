@@ -1,0 +1,111 @@
+// The main window, TForm1: it owns the picture store and the recognition state for the whole
+// run and hands them to LoadPicture and RecognizeAll. It paints the display raster at the view
+// offset, draws strokes on the work raster with the left or middle button, pans the picture
+// with the right button, and offers open, recognise and clear as buttons, shortcuts, a picture
+// dropped on it or named on the command line.
+//
+// Window coordinates (X, Y) map to the work-raster point (X - ox, Y - oy). A press on the
+// window grabs the mouse until every button is up again (Qt's implicit grab, for every
+// button), so moves and releases come here even outside the window or over a control, and
+// drawing and panning always end with their release.
+//
+// The display raster is kept equal to the work raster wherever both have pixels; a stroke
+// then copies only the block that it changed, which gives the same display raster as copying
+// the whole work raster would. After anything that may change the work raster behind that
+// rule (a load, a recognition pass that did not finish), the next stroke copies it whole.
+#pragma once
+
+#include "PictureStore.h"
+#include "RecognitionState.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include <functional>
+
+class QFileDialog;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+class TProgressBar;
+
+class TForm1 : public QWidget
+{
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The controls, in the order of the window's layout.
+    QPushButton *Button1;     // "Open file"
+    QFileDialog *OpenDialog1; // the open dialog, one filter: Pics (*.bmp *.jpg *.jpeg)
+    QPlainTextEdit *Memo1;    // hidden; nothing reads or writes it
+    TProgressBar *ProgressBar1;
+    QPushButton *Button2; // "Опознать"
+    QPushButton *Button3; // "Почистить"
+
+    // The handlers. A failure leaves them as an exception; the event overrides that call them
+    // pass it to the error box.
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void FormCreate();
+    void FormDestroy();
+    void FormPaint(QPainter &painter, const QRect &area);
+    void FormMouseDown(Qt::MouseButton button, int x, int y);
+    void FormMouseUp(Qt::MouseButton button);
+    void FormMouseMove(int x, int y);
+
+    // Loads the file into the work raster; the caption becomes the loader's on success only.
+    void LoadPicture(const QString &fileName);
+    // The recognition pass over the work raster, reporting to ProgressBar1 and this window.
+    void RecognizeAll();
+
+    // Opens a picture as if it had been chosen in the open dialog: load, then recognise.
+    void openPicture(const QString &fileName);
+    // Opens the picture once the event loop runs, so that a failure shows in the error box
+    // over the window (the picture named on the command line).
+    void openPictureAtStart(const QString &fileName);
+
+    // Runs the open dialog and returns the chosen file, or an empty string when cancelled.
+    // Tests replace it; an empty function restores the dialog.
+    using FileChooser = std::function<QString(QFileDialog &dialog)>;
+    void setFileChooser(FileChooser chooser);
+
+    QPoint viewOffset() const { return m_viewOffset; }
+    bool isDrawing() const { return m_drawing; }
+    bool isPanning() const { return m_panning; }
+    const PictureStore &pictureStore() const { return m_store; }
+    PictureStore &pictureStore() { return m_store; }
+    const RecognitionState &recognitionState() const { return m_recognition; }
+
+    // The view offset right after creation.
+    static constexpr QPoint kStartViewOffset {100, 20};
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void buildControls();
+    void addShortcuts();
+    // Copies the block of the work raster that a stroke changed onto the display raster and
+    // repaints what of it the window shows.
+    void publishStroke(const QRect &changed);
+
+    PictureStore m_store;
+    RecognitionState m_recognition;
+    FileChooser m_chooseFile;
+
+    QPoint m_viewOffset;
+    bool m_panning = false;
+    QPoint m_lastPan;
+    bool m_drawing = false;
+    QPoint m_lastStroke;
+    // True while the display raster equals the work raster wherever both have pixels.
+    bool m_displayMatchesWork = false;
+};
