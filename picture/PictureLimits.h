@@ -10,7 +10,7 @@
 // Fuzz builds use a smaller cap, so that the fuzzer spends its time in the readers rather than
 // in filling a gigabyte of white for every input that declares a large picture.
 #ifdef UMNOGLAZ_SMALL_PICTURES
-inline constexpr std::int64_t kMaxPictureStoreBytes = std::int64_t(64) << 20;
+inline constexpr std::int64_t kMaxPictureStoreBytes = std::int64_t(4) << 20;
 #else
 inline constexpr std::int64_t kMaxPictureStoreBytes = TBitmap::kMaxStoreBytes;
 #endif
