@@ -28,6 +28,7 @@ struct JpegSession
 {
     jpeg_decompress_struct info;
     JpegErrorManager error;
+    jpeg_progress_mgr progress;
     bool created;
     // Inputs of the guarded steps.
     const unsigned char *data;
@@ -42,11 +43,21 @@ static_assert(std::is_trivially_destructible_v<JpegSession>);
 
 constexpr int kGrayLevels = 236;
 
+// Every scan of a progressive file passes over the whole picture, so a small file of thousands
+// of tiny scans would keep the decoder busy for minutes. Real files have a few dozen at most.
+constexpr int kMaxScans = 500;
+
 void exitWithError(j_common_ptr info)
 {
     auto *error = reinterpret_cast<JpegErrorManager *>(info->err);
     error->code = info->err->msg_code;
     std::longjmp(error->jump, 1);
+}
+
+void limitScans(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        ERREXIT(info, JERR_BAD_PROGRESSION);
 }
 
 void ignoreMessage(j_common_ptr, int) { }
@@ -69,6 +80,8 @@ void createAndReadHeader(JpegSession &session)
     // Whole-picture coefficient buffers (progressive files) count against the store cap; past it
     // the library asks for backing store, which it does not have, and stops.
     session.info.mem->max_memory_to_use = long(kMaxPictureStoreBytes);
+    session.progress.progress_monitor = limitScans;
+    session.info.progress = &session.progress;
     jpeg_mem_src(&session.info, session.data, session.size);
     jpeg_read_header(&session.info, TRUE);
 }

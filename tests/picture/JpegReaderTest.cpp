@@ -159,6 +159,29 @@ TEST_F(JpegLoadTest, progressivePicturesDecodeLikeBaselineOnes)
     }
 }
 
+TEST_F(JpegLoadTest, aFileOfThousandsOfScansIsRefusedRatherThanDecodedForMinutes)
+{
+    JpegSpec spec = uniformJpeg(64, 64, {90, 120, 200});
+    spec.progressive = true;
+    QByteArray file = jpegFile(spec);
+    const qsizetype lastScan = file.lastIndexOf("\xFF\xDA");
+    ASSERT_GT(lastScan, 0);
+    const QByteArray scan = file.mid(lastScan, file.size() - 2 - lastScan); // up to the EOI
+    QByteArray scans;
+    for (int i = 0; i < 600; ++i)
+        scans += scan;
+    file.insert(file.size() - 2, scans);
+    EXPECT_EQ(errorOf([&] {
+        LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);
+    }),
+        "JPEG error #" + std::to_string(JpegErrorNumber(JERR_BAD_PROGRESSION)));
+    file.remove(file.size() - 2 - scans.size(), scans.size() - 400 * scan.size());
+    EXPECT_EQ(errorOf([&] {
+        LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);
+    }),
+        "no error");
+}
+
 TEST_F(JpegLoadTest, aFileCutShortLoadsWithWhatTheLibraryMakesOfIt)
 {
     JpegSpec spec = uniformJpeg(64, 64, {0, 0, 0});
