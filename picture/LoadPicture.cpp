@@ -8,6 +8,7 @@
 #include "TBitmap.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <new>
 
@@ -43,8 +44,9 @@ void loadJpeg(QFile &file, TBitmap &raster)
     // running out.
     if (file.size() > kMaxPictureStoreBytes)
         throw AppError(kOutOfResources);
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size())
+    const qint64 size = file.size();
+    const QByteArray bytes = file.read(size);
+    if (bytes.size() != size)
         throw AppError(kStreamReadError);
     file.close();
 
@@ -94,8 +96,10 @@ QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowT
     const bool bmp = PictureExtension(fileName) == QStringLiteral(".bmp");
     workRaster.setWidth(0); // the previous picture is gone, whatever happens next
     try {
+        // Only regular files are pictures: a pipe would block the open, and a device such as
+        // /dev/zero would never end.
         QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
             throw AppError(QStringLiteral("Cannot open file ") + fileName);
         if (bmp)
             loadBmp(file, workRaster);

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QImage>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A 24-bit BMP of the given rows (0xRRGGBB values, top row first).
@@ -189,6 +191,19 @@ TEST_F(LoadPictureTest, aMissingFileCannotBeOpenedAndLeavesTheRasterEmpty)
     expectRowTableMatchesRaster();
     EXPECT_EQ(failureOf(folder.path(QString())),
         "Cannot open file " + folder.path(QString()).toStdString());
+}
+
+TEST_F(LoadPictureTest, onlyRegularFilesAreOpened)
+{
+    // A pipe would block the open until a writer came; a device would be read forever.
+    const QString pipe = folder.path("pipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(failureOf(pipe), "Cannot open file " + pipe.toStdString());
+    const QString device = folder.path("zero.jpg");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    EXPECT_EQ(failureOf(device), "Cannot open file " + device.toStdString());
+    EXPECT_TRUE(store.workRaster.isEmpty());
+    expectRowTableMatchesRaster();
 }
 
 TEST_F(LoadPictureTest, aBadBmpLeavesTheRasterEmptyAndTheRowTableEmpty)
