@@ -65,16 +65,16 @@ Bgr entry(int i)
     return {(10 * i + 1) & 255, (10 * i + 2) & 255, (10 * i + 3) & 255};
 }
 
-BmpSpec indexed(int bits, const Rows &rows, int entries)
+BmpFields indexed(int bits, const Rows &rows, int entries)
 {
-    BmpSpec spec;
-    spec.width = std::int32_t(rows.front().size());
-    spec.height = std::int32_t(rows.size());
-    spec.bitsPerPixel = std::uint16_t(bits);
-    spec.palette = palette(entries);
-    spec.colorsUsed = std::uint32_t(entries);
-    spec.pixels = packRows(rows, bits);
-    return spec;
+    BmpFields fields;
+    fields.width = std::int32_t(rows.front().size());
+    fields.height = std::int32_t(rows.size());
+    fields.bitsPerPixel = std::uint16_t(bits);
+    fields.palette = palette(entries);
+    fields.colorsUsed = std::uint32_t(entries);
+    fields.pixels = packRows(rows, bits);
+    return fields;
 }
 
 } // namespace
@@ -84,7 +84,7 @@ BmpSpec indexed(int bits, const Rows &rows, int entries)
 struct DepthCase
 {
     const char *name;
-    BmpSpec spec;
+    BmpFields fields;
     std::vector<Bgr> expected; // row by row, top first
 };
 
@@ -93,7 +93,7 @@ class BmpDepthTest : public ::testing::TestWithParam<DepthCase>
 
 TEST_P(BmpDepthTest, decodesEveryPixel)
 {
-    const Decoded picture = decode(bmpFile(GetParam().spec));
+    const Decoded picture = decode(bmpFile(GetParam().fields));
     ASSERT_EQ(std::size_t(picture.width) * picture.height, GetParam().expected.size());
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x)
@@ -107,21 +107,21 @@ namespace {
 DepthCase depthCase(const char *name, int bits, const Rows &rows, std::vector<Bgr> expected,
     std::vector<std::uint32_t> masks = {}, std::uint32_t headerSize = 40)
 {
-    BmpSpec spec;
-    spec.headerSize = headerSize;
-    spec.width = std::int32_t(rows.front().size());
-    spec.height = std::int32_t(rows.size());
-    spec.bitsPerPixel = std::uint16_t(bits);
-    spec.pixels = packRows(rows, bits);
+    BmpFields fields;
+    fields.headerSize = headerSize;
+    fields.width = std::int32_t(rows.front().size());
+    fields.height = std::int32_t(rows.size());
+    fields.bitsPerPixel = std::uint16_t(bits);
+    fields.pixels = packRows(rows, bits);
     if (!masks.empty()) {
-        spec.compression = 3;
-        spec.masks = masks;
+        fields.compression = 3;
+        fields.masks = masks;
     }
     if (bits <= 8) {
-        spec.palette = palette(1 << bits);
-        spec.colorsUsed = 0; // the default table size
+        fields.palette = palette(1 << bits);
+        fields.colorsUsed = 0; // the default table size
     }
-    return {name, spec, expected};
+    return {name, fields, expected};
 }
 
 std::vector<DepthCase> depthCases()
@@ -161,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpDepthTest, ::testing::ValuesIn(depthCases())
 TEST(BmpReader, fiveBitRedIsDarkBelowSixteen)
 {
     // Either way of scaling 5 bits gives the same answer to "red below 128".
-    const Decoded picture = decode(bmpFile(depthCase("", 16, {{15 << 10, 16 << 10}}, {}).spec));
+    const Decoded picture = decode(bmpFile(depthCase("", 16, {{15 << 10, 16 << 10}}, {}).fields));
     EXPECT_LT(picture.at(0, 0).red, 128);
     EXPECT_GE(picture.at(1, 0).red, 128);
 }
@@ -169,8 +169,8 @@ TEST(BmpReader, fiveBitRedIsDarkBelowSixteen)
 TEST(BmpReader, topDownAndBottomUpGiveTheSamePicture)
 {
     const Rows rows {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-    BmpSpec bottomUp = indexed(8, rows, 16);
-    BmpSpec topDown = bottomUp;
+    BmpFields bottomUp = indexed(8, rows, 16);
+    BmpFields topDown = bottomUp;
     topDown.height = -3;
     topDown.pixels = packRows(rows, 8, true);
     EXPECT_EQ(decode(bmpFile(topDown)).bytes, decode(bmpFile(bottomUp)).bytes);
@@ -179,16 +179,16 @@ TEST(BmpReader, topDownAndBottomUpGiveTheSamePicture)
 
 TEST(BmpReader, theShortHeaderHasUnsignedSizesAndThreeByteEntries)
 {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 40000; // above 32767: unsigned
-    spec.height = 1;
-    spec.bitsPerPixel = 8;
-    spec.palette = palette(256);
+    BmpFields fields;
+    fields.headerSize = 12;
+    fields.width = 40000; // above 32767: unsigned
+    fields.height = 1;
+    fields.bitsPerPixel = 8;
+    fields.palette = palette(256);
     Rows rows {std::vector<std::uint32_t>(40000, 7)};
     rows[0][39999] = 9;
-    spec.pixels = packRows(rows, 8);
-    const Decoded picture = decode(bmpFile(spec));
+    fields.pixels = packRows(rows, 8);
+    const Decoded picture = decode(bmpFile(fields));
     ASSERT_EQ(picture.width, 40000);
     EXPECT_EQ(picture.at(0, 0), entry(7));
     EXPECT_EQ(picture.at(39999, 0), entry(9));
@@ -196,9 +196,9 @@ TEST(BmpReader, theShortHeaderHasUnsignedSizesAndThreeByteEntries)
 
 TEST(BmpReader, colourTableEntryFiveGivesItsBytes)
 {
-    BmpSpec spec = indexed(8, {{5, 5}, {5, 0}}, 6);
-    spec.palette[5] = {10, 20, 30};
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields = indexed(8, {{5, 5}, {5, 0}}, 6);
+    fields.palette[5] = {10, 20, 30};
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(0, 0), (Bgr {10, 20, 30}));
     EXPECT_EQ(picture.at(0, 1), (Bgr {10, 20, 30}));
 }
@@ -215,18 +215,18 @@ TEST(BmpReader, anIndexBeyondTheTableTakesEntryZero)
 
 TEST(BmpReader, pixelsAfterAGapAreReadFromTheOffset)
 {
-    BmpSpec spec = indexed(8, {{1, 2, 3, 4}}, 8);
-    spec.gap = 20;
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields = indexed(8, {{1, 2, 3, 4}}, 8);
+    fields.gap = 20;
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(0, 0), entry(1));
     EXPECT_EQ(picture.at(3, 0), entry(4));
 }
 
 TEST(BmpReader, aTableLongerThanColoursUsedIsSkippedByTheOffset)
 {
-    BmpSpec spec = indexed(8, {{1, 2, 3, 6}}, 8);
-    spec.colorsUsed = 5; // eight entries written, five declared
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields = indexed(8, {{1, 2, 3, 6}}, 8);
+    fields.colorsUsed = 5; // eight entries written, five declared
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(1, 0), entry(2));
     EXPECT_EQ(picture.at(3, 0), entry(0)); // index 6 is beyond the five entries
 }
@@ -242,9 +242,9 @@ class UnsoundOffsetTest : public ::testing::TestWithParam<OffsetCase>
 
 TEST_P(UnsoundOffsetTest, readsRightAfterTheColourTable)
 {
-    BmpSpec spec = indexed(8, {{1, 2, 3, 4}}, 8);
-    spec.pixelOffset = GetParam().offset;
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields = indexed(8, {{1, 2, 3, 4}}, 8);
+    fields.pixelOffset = GetParam().offset;
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(0, 0), entry(1));
     EXPECT_EQ(picture.at(3, 0), entry(4));
 }
@@ -258,12 +258,12 @@ INSTANTIATE_TEST_SUITE_P(Offsets, UnsoundOffsetTest,
 
 TEST(BmpReader, aTruncatedTwentyFourBitFileHasBlackTopRows)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 3;
-    spec.pixels = packRows(Rows(3, {0x112233, 0x445566}), 24); // 8 bytes a row
-    spec.pixels.resize(8 + 5); // the bottom row, then five bytes of the middle one
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields;
+    fields.width = 2;
+    fields.height = 3;
+    fields.pixels = packRows(Rows(3, {0x112233, 0x445566}), 24); // 8 bytes a row
+    fields.pixels.resize(8 + 5); // the bottom row, then five bytes of the middle one
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(0, 2), bgrOf(0x112233));
     EXPECT_EQ(picture.at(1, 2), bgrOf(0x445566));
     EXPECT_EQ(picture.at(0, 1), bgrOf(0x112233));
@@ -274,9 +274,9 @@ TEST(BmpReader, aTruncatedTwentyFourBitFileHasBlackTopRows)
 
 TEST(BmpReader, missingPaletteBytesTakeEntryZero)
 {
-    BmpSpec spec = indexed(8, {{1, 2}, {3, 4}}, 8);
-    spec.pixels.resize(4); // the bottom row only
-    const Decoded picture = decode(bmpFile(spec));
+    BmpFields fields = indexed(8, {{1, 2}, {3, 4}}, 8);
+    fields.pixels.resize(4); // the bottom row only
+    const Decoded picture = decode(bmpFile(fields));
     EXPECT_EQ(picture.at(0, 1), entry(3));
     EXPECT_EQ(picture.at(0, 0), entry(0));
     EXPECT_EQ(picture.at(1, 0), entry(0));
@@ -285,9 +285,9 @@ TEST(BmpReader, missingPaletteBytesTakeEntryZero)
 TEST(BmpReader, theImageSizeFieldOfUncompressedDataIsNotTrusted)
 {
     for (std::uint32_t imageSize : {1u, 0xFFFFFFFFu}) {
-        BmpSpec spec = indexed(8, {{1, 2}, {3, 4}}, 8);
-        spec.imageSize = imageSize;
-        const Decoded picture = decode(bmpFile(spec));
+        BmpFields fields = indexed(8, {{1, 2}, {3, 4}}, 8);
+        fields.imageSize = imageSize;
+        const Decoded picture = decode(bmpFile(fields));
         EXPECT_EQ(picture.at(0, 0), entry(1)) << imageSize;
         EXPECT_EQ(picture.at(1, 1), entry(4)) << imageSize;
     }
@@ -297,18 +297,18 @@ TEST(BmpReader, theImageSizeFieldOfUncompressedDataIsNotTrusted)
 
 namespace {
 
-BmpSpec runLength(int bits, int width, int height, std::vector<std::uint8_t> data)
+BmpFields runLength(int bits, int width, int height, std::vector<std::uint8_t> data)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitsPerPixel = std::uint16_t(bits);
-    spec.compression = bits == 8 ? 1 : 2;
-    spec.palette = palette(bits == 8 ? 16 : 16);
-    spec.colorsUsed = 16;
-    spec.imageSize = std::uint32_t(data.size());
-    spec.pixels = std::move(data);
-    return spec;
+    BmpFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.bitsPerPixel = std::uint16_t(bits);
+    fields.compression = bits == 8 ? 1 : 2;
+    fields.palette = palette(bits == 8 ? 16 : 16);
+    fields.colorsUsed = 16;
+    fields.imageSize = std::uint32_t(data.size());
+    fields.pixels = std::move(data);
+    return fields;
 }
 
 // The picture as rows of colour-table indexes ('0' + index), '?' for anything else.
@@ -379,18 +379,18 @@ TEST(BmpRunLength, dataEndingEarlyLeavesEntryZero)
 
 TEST(BmpRunLength, theImageSizeFieldBoundsTheStreamAndZeroMeansTheRestOfTheFile)
 {
-    BmpSpec spec = runLength(8, 4, 1, {2, 1, 2, 3});
-    spec.imageSize = 2;
-    EXPECT_EQ(indexesOf(decode(bmpFile(spec)))[0], "1100");
-    spec.imageSize = 0;
-    EXPECT_EQ(indexesOf(decode(bmpFile(spec)))[0], "1133");
+    BmpFields fields = runLength(8, 4, 1, {2, 1, 2, 3});
+    fields.imageSize = 2;
+    EXPECT_EQ(indexesOf(decode(bmpFile(fields)))[0], "1100");
+    fields.imageSize = 0;
+    EXPECT_EQ(indexesOf(decode(bmpFile(fields)))[0], "1133");
 }
 
 TEST(BmpRunLength, topDownRunLengthDataStartsAtTheTopRow)
 {
-    BmpSpec spec = runLength(8, 2, 2, {2, 1, 0, 0, 2, 3, 0, 1});
-    spec.height = -2;
-    EXPECT_EQ(indexesOf(decode(bmpFile(spec))), (std::vector<std::string> {"11", "33"}));
+    BmpFields fields = runLength(8, 2, 2, {2, 1, 0, 0, 2, 3, 0, 1});
+    fields.height = -2;
+    EXPECT_EQ(indexesOf(decode(bmpFile(fields))), (std::vector<std::string> {"11", "33"}));
 }
 
 // --- Refusals ------------------------------------------------------------------------------
@@ -412,50 +412,51 @@ TEST_P(BmpRefusalTest, failsWithItsMessage)
 
 namespace {
 
-QByteArray with(const std::function<void(BmpSpec &)> &change)
+QByteArray with(const std::function<void(BmpFields &)> &change)
 {
-    BmpSpec spec = indexed(8, {{1, 2}}, 4);
-    change(spec);
-    return bmpFile(spec);
+    BmpFields fields = indexed(8, {{1, 2}}, 4);
+    change(fields);
+    return bmpFile(fields);
 }
 
 std::vector<RefusalCase> refusalCases()
 {
     const std::string notValid = "Bitmap image is not valid";
     const std::string readError = "Stream read error";
-    const QByteArray good = with([](BmpSpec &) {});
+    const QByteArray good = with([](BmpFields &) {});
     QByteArray wrongSignature = good;
     wrongSignature[1] = 'A';
-    QByteArray sixteenBitMasks = bmpFile(depthCase("", 16, {{1}}, {}, {0xF800, 0x07E0, 0x1F}).spec);
+    QByteArray sixteenBitMasks =
+        bmpFile(depthCase("", 16, {{1}}, {}, {0xF800, 0x07E0, 0x1F}).fields);
     return {
         {"wrongSignature", wrongSignature, notValid},
-        {"twoPlanes", with([](BmpSpec &s) { s.planes = 2; }), notValid},
-        {"twoBitsPerPixel", with([](BmpSpec &s) { s.bitsPerPixel = 2; }), notValid},
-        {"sixtyFourBitsPerPixel", with([](BmpSpec &s) { s.bitsPerPixel = 64; }), notValid},
-        {"embeddedJpeg", with([](BmpSpec &s) { s.compression = 4; }), notValid},
-        {"embeddedPng", with([](BmpSpec &s) { s.compression = 5; }), notValid},
-        {"bitFieldsOnEightBits", with([](BmpSpec &s) { s.compression = 3; }), notValid},
-        {"bitFieldsWithoutMasks", with([](BmpSpec &s) {
+        {"twoPlanes", with([](BmpFields &s) { s.planes = 2; }), notValid},
+        {"twoBitsPerPixel", with([](BmpFields &s) { s.bitsPerPixel = 2; }), notValid},
+        {"sixtyFourBitsPerPixel", with([](BmpFields &s) { s.bitsPerPixel = 64; }), notValid},
+        {"embeddedJpeg", with([](BmpFields &s) { s.compression = 4; }), notValid},
+        {"embeddedPng", with([](BmpFields &s) { s.compression = 5; }), notValid},
+        {"bitFieldsOnEightBits", with([](BmpFields &s) { s.compression = 3; }), notValid},
+        {"bitFieldsWithoutMasks", with([](BmpFields &s) {
              s.bitsPerPixel = 16, s.compression = 3, s.headerSize = 44, s.palette.clear();
              s.colorsUsed = 0;
          }),
             notValid},
-        {"runLength8OnFourBits", with([](BmpSpec &s) { s.bitsPerPixel = 4, s.compression = 1; }),
+        {"runLength8OnFourBits", with([](BmpFields &s) { s.bitsPerPixel = 4, s.compression = 1; }),
             notValid},
-        {"runLength4OnEightBits", with([](BmpSpec &s) { s.compression = 2; }), notValid},
-        {"headerOfTwentyBytes", with([](BmpSpec &s) { s.headerSize = 20; }), notValid},
-        {"headerOfEightBytes", with([](BmpSpec &s) { s.headerSize = 8; }), notValid},
-        {"moreThan256Colours", with([](BmpSpec &s) { s.colorsUsed = 257; }), notValid},
-        {"widthZero", with([](BmpSpec &s) { s.width = 0; }), notValid},
-        {"heightZero", with([](BmpSpec &s) { s.height = 0; }), notValid},
-        {"negativeWidth", with([](BmpSpec &s) { s.width = -2; }), notValid},
+        {"runLength4OnEightBits", with([](BmpFields &s) { s.compression = 2; }), notValid},
+        {"headerOfTwentyBytes", with([](BmpFields &s) { s.headerSize = 20; }), notValid},
+        {"headerOfEightBytes", with([](BmpFields &s) { s.headerSize = 8; }), notValid},
+        {"moreThan256Colours", with([](BmpFields &s) { s.colorsUsed = 257; }), notValid},
+        {"widthZero", with([](BmpFields &s) { s.width = 0; }), notValid},
+        {"heightZero", with([](BmpFields &s) { s.height = 0; }), notValid},
+        {"negativeWidth", with([](BmpFields &s) { s.width = -2; }), notValid},
         {"endsInsideTheInfoHeader", good.left(14 + 30), notValid},
         {"endsInsideTheHeaderSize", good.left(16), notValid},
         {"endsInsideTheFileHeader", good.left(13), readError},
         {"shortFileWithoutSignature", QByteArray("XXXXX"), readError},
         {"endsInsideTheMasks", sixteenBitMasks.left(14 + 40 + 6), readError},
         {"endsInsideTheColourTable", good.left(14 + 40 + 9), readError},
-        {"hugePicture", with([](BmpSpec &s) {
+        {"hugePicture", with([](BmpFields &s) {
              s.width = 0x7FFFFFFF;
              s.height = -0x7FFFFFFF - 1;
          }),

@@ -24,9 +24,9 @@ class JpegLoadTest : public ::testing::Test
 protected:
     void SetUp() override { CreatePictureStore(store); }
 
-    void load(const JpegSpec &spec, const char *name = "picture.jpg")
+    void load(const JpegFields &fields, const char *name = "picture.jpg")
     {
-        LoadPicture(folder.write(name, jpegFile(spec)), store.workRaster, store.rowTable);
+        LoadPicture(folder.write(name, jpegFile(fields)), store.workRaster, store.rowTable);
     }
     // Picture pixel (x, y), inside the frame.
     Bgr at(int x, int y) const { return pixelAt(store.workRaster, x + 1, y + 1); }
@@ -66,15 +66,15 @@ TEST(JpegErrorNumber, noTwoMessagesShareANumber)
 TEST_F(JpegLoadTest, colourPicturesKeepTheirColoursInBlueGreenRedOrder)
 {
     // Left half red, right half blue, 16 x 16: each half is whole 8 x 8 blocks.
-    JpegSpec spec = uniformJpeg(16, 16, {255, 0, 0});
+    JpegFields fields = uniformJpeg(16, 16, {255, 0, 0});
     for (int y = 0; y < 16; ++y) {
         for (int x = 8; x < 16; ++x) {
-            std::uint8_t *p = spec.samples.data() + 3 * (y * 16 + x);
+            std::uint8_t *p = fields.samples.data() + 3 * (y * 16 + x);
             p[0] = 0, p[2] = 255;
         }
     }
-    spec.quality = 100;
-    load(spec);
+    fields.quality = 100;
+    load(fields);
     ASSERT_EQ(store.workRaster.width(), 18);
     ASSERT_EQ(store.workRaster.height(), 18);
     EXPECT_TRUE(near(at(2, 2), {0, 0, 255}, 8));
@@ -86,15 +86,15 @@ TEST_F(JpegLoadTest, colourPicturesKeepTheirColoursInBlueGreenRedOrder)
 
 TEST_F(JpegLoadTest, grayscalePicturesHaveThreeEqualBytesFromAtMost236Levels)
 {
-    JpegSpec spec;
-    spec.width = 256;
-    spec.height = 8;
-    spec.components = 1;
+    JpegFields fields;
+    fields.width = 256;
+    fields.height = 8;
+    fields.components = 1;
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 256; ++x)
-            spec.samples.push_back(std::uint8_t(x));
+            fields.samples.push_back(std::uint8_t(x));
     }
-    load(spec);
+    load(fields);
     std::set<int> levels;
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 256; ++x) {
@@ -118,52 +118,52 @@ TEST_F(JpegLoadTest, cmykWithAnAdobeMarkerIsStoredInverted)
 
 TEST_F(JpegLoadTest, cmykWithoutAnAdobeMarkerIsStoredPlain)
 {
-    JpegSpec spec = uniformJpeg(16, 16, {0, 255, 127, 0});
-    spec.adobeMarker = false;
-    load(spec);
+    JpegFields fields = uniformJpeg(16, 16, {0, 255, 127, 0});
+    fields.adobeMarker = false;
+    load(fields);
     EXPECT_TRUE(near(at(5, 5), {128, 0, 255}, 4));
 }
 
 TEST_F(JpegLoadTest, ycckIsTurnedIntoCmykAndThenRgb)
 {
-    JpegSpec spec = uniformJpeg(16, 16, {255, 0, 128, 255});
-    spec.ycck = true;
-    load(spec);
+    JpegFields fields = uniformJpeg(16, 16, {255, 0, 128, 255});
+    fields.ycck = true;
+    load(fields);
     EXPECT_TRUE(near(at(5, 5), {128, 0, 255}, 4));
 }
 
 TEST_F(JpegLoadTest, progressivePicturesDecodeLikeBaselineOnes)
 {
-    JpegSpec spec;
-    spec.width = 40;
-    spec.height = 24;
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            spec.samples.push_back(std::uint8_t(6 * x));
-            spec.samples.push_back(std::uint8_t(10 * y));
-            spec.samples.push_back(std::uint8_t(3 * (x + y)));
+    JpegFields fields;
+    fields.width = 40;
+    fields.height = 24;
+    for (int y = 0; y < fields.height; ++y) {
+        for (int x = 0; x < fields.width; ++x) {
+            fields.samples.push_back(std::uint8_t(6 * x));
+            fields.samples.push_back(std::uint8_t(10 * y));
+            fields.samples.push_back(std::uint8_t(3 * (x + y)));
         }
     }
-    load(spec);
+    load(fields);
     std::vector<Bgr> baseline;
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x)
+    for (int y = 0; y < fields.height; ++y) {
+        for (int x = 0; x < fields.width; ++x)
             baseline.push_back(at(x, y));
     }
-    spec.progressive = true;
-    load(spec, "progressive.jpg");
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x)
-            ASSERT_TRUE(near(at(x, y), baseline[std::size_t(y * spec.width + x)], 10))
+    fields.progressive = true;
+    load(fields, "progressive.jpg");
+    for (int y = 0; y < fields.height; ++y) {
+        for (int x = 0; x < fields.width; ++x)
+            ASSERT_TRUE(near(at(x, y), baseline[std::size_t(y * fields.width + x)], 10))
                 << x << "," << y;
     }
 }
 
 TEST_F(JpegLoadTest, aFileOfThousandsOfScansIsRefusedRatherThanDecodedForMinutes)
 {
-    JpegSpec spec = uniformJpeg(64, 64, {90, 120, 200});
-    spec.progressive = true;
-    QByteArray file = jpegFile(spec);
+    JpegFields fields = uniformJpeg(64, 64, {90, 120, 200});
+    fields.progressive = true;
+    QByteArray file = jpegFile(fields);
     const qsizetype lastScan = file.lastIndexOf("\xFF\xDA");
     ASSERT_GT(lastScan, 0);
     const QByteArray scan = file.mid(lastScan, file.size() - 2 - lastScan); // up to the EOI
@@ -184,8 +184,8 @@ TEST_F(JpegLoadTest, aFileOfThousandsOfScansIsRefusedRatherThanDecodedForMinutes
 
 TEST_F(JpegLoadTest, aFileCutShortLoadsWithWhatTheLibraryMakesOfIt)
 {
-    JpegSpec spec = uniformJpeg(64, 64, {0, 0, 0});
-    QByteArray file = jpegFile(spec);
+    JpegFields fields = uniformJpeg(64, 64, {0, 0, 0});
+    QByteArray file = jpegFile(fields);
     const qsizetype scan = file.indexOf("\xFF\xDA"); // start of scan: the entropy-coded data
     ASSERT_GT(scan, 0);
     file.truncate(scan + (file.size() - scan) / 2);

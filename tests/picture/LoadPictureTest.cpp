@@ -19,11 +19,11 @@ namespace {
 // A 24-bit BMP of the given rows (0xRRGGBB values, top row first).
 QByteArray bmp24(const std::vector<std::vector<std::uint32_t>> &rows)
 {
-    BmpSpec spec;
-    spec.width = std::int32_t(rows.front().size());
-    spec.height = std::int32_t(rows.size());
-    spec.pixels = packRows(rows, 24);
-    return bmpFile(spec);
+    BmpFields fields;
+    fields.width = std::int32_t(rows.front().size());
+    fields.height = std::int32_t(rows.size());
+    fields.pixels = packRows(rows, 24);
+    return bmpFile(fields);
 }
 
 class LoadPictureTest : public ::testing::Test
@@ -228,8 +228,8 @@ TEST_F(LoadPictureTest, aBadJpegHeaderLeavesTheRasterEmpty)
 TEST_F(LoadPictureTest, aJpegThatFailsWhileDecodingLeavesAWhiteRasterOfItsSize)
 {
     // Two components: the header reads, decoding refuses the colour conversion.
-    JpegSpec spec = uniformJpeg(7, 5, {100, 200});
-    EXPECT_EQ(failureOf(folder.write("two.jpg", jpegFile(spec))), "JPEG error #27");
+    JpegFields fields = uniformJpeg(7, 5, {100, 200});
+    EXPECT_EQ(failureOf(folder.write("two.jpg", jpegFile(fields))), "JPEG error #27");
     ASSERT_EQ(store.workRaster.width(), 7);
     ASSERT_EQ(store.workRaster.height(), 5);
     EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 7, 5, kWhite));
@@ -249,11 +249,11 @@ TEST(PictureLimits, aHundredMegapixelPictureFitsAndSixtyFiveThousandSquaredDoesN
 
 TEST_F(LoadPictureTest, aTinyBmpDeclaringAHugePictureIsRefusedBeforeAllocating)
 {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 65535;
-    spec.height = 65535;
-    EXPECT_EQ(failureOf(folder.write("huge.bmp", bmpFile(spec))), kOutOfResources);
+    BmpFields fields;
+    fields.headerSize = 12;
+    fields.width = 65535;
+    fields.height = 65535;
+    EXPECT_EQ(failureOf(folder.write("huge.bmp", bmpFile(fields))), kOutOfResources);
     EXPECT_TRUE(store.workRaster.isEmpty());
     expectRowTableMatchesRaster();
 }

@@ -26,54 +26,55 @@ void put32(QByteArray &out, std::uint32_t value)
 
 } // namespace
 
-QByteArray bmpFile(const BmpSpec &spec)
+QByteArray bmpFile(const BmpFields &fields)
 {
-    const bool masksAfterHeader = spec.headerSize == 40 && !spec.masks.empty();
-    const std::size_t entryBytes = spec.headerSize == 12 ? 3 : 4;
-    const std::size_t start = 14 + spec.headerSize + (masksAfterHeader ? 12 : 0) +
-        spec.palette.size() * entryBytes + spec.gap;
+    const bool masksAfterHeader = fields.headerSize == 40 && !fields.masks.empty();
+    const std::size_t entryBytes = fields.headerSize == 12 ? 3 : 4;
+    const std::size_t start = 14 + fields.headerSize + (masksAfterHeader ? 12 : 0) +
+        fields.palette.size() * entryBytes + fields.gap;
 
     QByteArray info;
-    put32(info, spec.headerSize);
-    if (spec.headerSize == 12) {
-        put16(info, std::uint32_t(spec.width));
-        put16(info, std::uint32_t(spec.height));
-        put16(info, spec.planes);
-        put16(info, spec.bitsPerPixel);
+    put32(info, fields.headerSize);
+    if (fields.headerSize == 12) {
+        put16(info, std::uint32_t(fields.width));
+        put16(info, std::uint32_t(fields.height));
+        put16(info, fields.planes);
+        put16(info, fields.bitsPerPixel);
     } else {
-        put32(info, std::uint32_t(spec.width));
-        put32(info, std::uint32_t(spec.height));
-        put16(info, spec.planes);
-        put16(info, spec.bitsPerPixel);
-        put32(info, spec.compression);
-        put32(info, spec.imageSize);
+        put32(info, std::uint32_t(fields.width));
+        put32(info, std::uint32_t(fields.height));
+        put16(info, fields.planes);
+        put16(info, fields.bitsPerPixel);
+        put32(info, fields.compression);
+        put32(info, fields.imageSize);
         put32(info, 2835); // 72 dots per inch
         put32(info, 2835);
-        put32(info, spec.colorsUsed);
+        put32(info, fields.colorsUsed);
         put32(info, 0);
-        if (spec.headerSize >= 52) {
+        if (fields.headerSize >= 52) {
             for (std::size_t i = 0; i < 3; ++i)
-                put32(info, i < spec.masks.size() ? spec.masks[i] : 0);
+                put32(info, i < fields.masks.size() ? fields.masks[i] : 0);
         }
     }
-    info.resize(spec.headerSize, '\0');
+    info.resize(fields.headerSize, '\0');
 
     QByteArray file("BM");
-    put32(file, std::uint32_t(start + spec.pixels.size()));
+    put32(file, std::uint32_t(start + fields.pixels.size()));
     put32(file, 0);
-    put32(file, spec.pixelOffset.value_or(std::uint32_t(start)));
+    put32(file, fields.pixelOffset.value_or(std::uint32_t(start)));
     file += info;
     if (masksAfterHeader) {
-        for (std::uint32_t mask : spec.masks)
+        for (std::uint32_t mask : fields.masks)
             put32(file, mask);
     }
-    for (const auto &entry : spec.palette) {
+    for (const auto &entry : fields.palette) {
         file.append(reinterpret_cast<const char *>(entry.data()), 3);
         if (entryBytes == 4)
             file.append('\0');
     }
-    file.append(QByteArray(qsizetype(spec.gap), '\0'));
-    file.append(reinterpret_cast<const char *>(spec.pixels.data()), qsizetype(spec.pixels.size()));
+    file.append(QByteArray(qsizetype(fields.gap), '\0'));
+    file.append(
+        reinterpret_cast<const char *>(fields.pixels.data()), qsizetype(fields.pixels.size()));
     return file;
 }
 
@@ -118,7 +119,7 @@ std::vector<std::uint8_t> packRows(
     return data;
 }
 
-QByteArray jpegFile(const JpegSpec &spec)
+QByteArray jpegFile(const JpegFields &fields)
 {
     jpeg_compress_struct info {};
     jpeg_error_mgr error {};
@@ -127,25 +128,25 @@ QByteArray jpegFile(const JpegSpec &spec)
     unsigned char *buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(spec.width);
-    info.image_height = JDIMENSION(spec.height);
-    info.input_components = spec.components;
-    info.in_color_space = spec.components == 1 ? JCS_GRAYSCALE
-        : spec.components == 3                 ? JCS_RGB
-        : spec.components == 4                 ? JCS_CMYK
-                                               : JCS_UNKNOWN;
+    info.image_width = JDIMENSION(fields.width);
+    info.image_height = JDIMENSION(fields.height);
+    info.input_components = fields.components;
+    info.in_color_space = fields.components == 1 ? JCS_GRAYSCALE
+        : fields.components == 3                 ? JCS_RGB
+        : fields.components == 4                 ? JCS_CMYK
+                                                 : JCS_UNKNOWN;
     jpeg_set_defaults(&info);
-    if (spec.components == 4) {
-        jpeg_set_colorspace(&info, spec.ycck ? JCS_YCCK : JCS_CMYK);
-        info.write_Adobe_marker = spec.adobeMarker;
+    if (fields.components == 4) {
+        jpeg_set_colorspace(&info, fields.ycck ? JCS_YCCK : JCS_CMYK);
+        info.write_Adobe_marker = fields.adobeMarker;
     }
-    jpeg_set_quality(&info, spec.quality, TRUE);
-    if (spec.progressive)
+    jpeg_set_quality(&info, fields.quality, TRUE);
+    if (fields.progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    const std::size_t rowBytes = std::size_t(spec.width) * std::size_t(spec.components);
+    const std::size_t rowBytes = std::size_t(fields.width) * std::size_t(fields.components);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(spec.samples.data() + info.next_scanline * rowBytes);
+        JSAMPROW row = const_cast<JSAMPROW>(fields.samples.data() + info.next_scanline * rowBytes);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -155,15 +156,15 @@ QByteArray jpegFile(const JpegSpec &spec)
     return file;
 }
 
-JpegSpec uniformJpeg(int width, int height, std::vector<std::uint8_t> colour)
+JpegFields uniformJpeg(int width, int height, std::vector<std::uint8_t> colour)
 {
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.components = int(colour.size());
+    JpegFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.components = int(colour.size());
     for (int i = 0; i < width * height; ++i)
-        spec.samples.insert(spec.samples.end(), colour.begin(), colour.end());
-    return spec;
+        fields.samples.insert(fields.samples.end(), colour.begin(), colour.end());
+    return fields;
 }
 
 QString PictureFolder::path(const QString &name) const

@@ -17,7 +17,7 @@
 
 // --- BMP -----------------------------------------------------------------------------------
 
-struct BmpSpec
+struct BmpFields
 {
     std::uint32_t headerSize = 40; // 12 writes the short header
     std::int32_t width = 1;
@@ -36,7 +36,7 @@ struct BmpSpec
 };
 
 // The whole file.
-QByteArray bmpFile(const BmpSpec &spec);
+QByteArray bmpFile(const BmpFields &fields);
 
 // Packs pixel values, top row first, into stored rows of `bits` bits per pixel padded to 4 bytes:
 // bottom row first unless topDown. Values of 16 and 32 bits are little-endian; 24-bit values are
@@ -46,7 +46,7 @@ std::vector<std::uint8_t> packRows(
 
 // --- JPEG ----------------------------------------------------------------------------------
 
-struct JpegSpec
+struct JpegFields
 {
     int width = 8;
     int height = 8;
@@ -58,10 +58,10 @@ struct JpegSpec
     int quality = 95;
 };
 
-QByteArray jpegFile(const JpegSpec &spec);
+QByteArray jpegFile(const JpegFields &fields);
 
 // A picture of one colour (components values) throughout.
-JpegSpec uniformJpeg(int width, int height, std::vector<std::uint8_t> colour);
+JpegFields uniformJpeg(int width, int height, std::vector<std::uint8_t> colour);
 
 // --- Loading -------------------------------------------------------------------------------
 
