@@ -1,0 +1,27 @@
+// The BMP reader on arbitrary bytes: headers, then every pixel into a buffer of the declared
+// size. Refusals are expected; crashes, leaks and reads outside a buffer are not.
+#include "AppError.h"
+#include "BmpReader.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    try {
+        BmpReader reader(device);
+        reader.readHeaders();
+        const std::size_t rowBytes = std::size_t(reader.width()) * 3;
+        std::vector<std::uint8_t> pixels(rowBytes * std::size_t(reader.height()));
+        reader.readPixels([&](int y) { return pixels.data() + rowBytes * std::size_t(y); });
+    } catch (const AppError &) { }
+    return 0;
+}

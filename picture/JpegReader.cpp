@@ -1,0 +1,235 @@
+#include "JpegReader.h"
+
+#include "AppError.h"
+#include "PictureLimits.h"
+
+#include <QString>
+
+#include <csetjmp>
+#include <cstdio>
+#include <type_traits>
+#include <vector>
+
+#include <jpeglib.h>
+// jerror.h after jpeglib.h, which it needs.
+#include <jerror.h>
+
+// The library reports fatal errors through error_exit, which must not return. Ours jumps back to
+// runGuarded(); the frames skipped by the jump (the library's and one step function's) hold only
+// trivially destructible data, and the AppError is thrown only after the jump, in ordinary C++.
+struct JpegErrorManager
+{
+    jpeg_error_mgr library;
+    std::jmp_buf jump;
+    int code;
+};
+
+struct JpegSession
+{
+    jpeg_decompress_struct info;
+    JpegErrorManager error;
+    jpeg_progress_mgr progress;
+    bool created;
+    // Inputs of the guarded steps.
+    const unsigned char *data;
+    unsigned long size;
+    unsigned char **rows;   // one per output row, each 3 x width bytes
+    unsigned char *scratch; // one row of gray indexes or CMYK samples
+};
+
+namespace {
+
+static_assert(std::is_trivially_destructible_v<JpegSession>);
+
+constexpr int kGrayLevels = 236;
+
+// Every scan of a progressive file passes over the whole picture, so a small file of thousands
+// of tiny scans would keep the decoder busy for minutes. Real files have a few dozen at most.
+constexpr int kMaxScans = 500;
+
+void exitWithError(j_common_ptr info)
+{
+    auto *error = reinterpret_cast<JpegErrorManager *>(info->err);
+    error->code = info->err->msg_code;
+    std::longjmp(error->jump, 1);
+}
+
+void limitScans(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        ERREXIT(info, JERR_BAD_PROGRESSION);
+}
+
+void ignoreMessage(j_common_ptr, int) { }
+void ignoreOutput(j_common_ptr) { }
+
+// Runs one step of library calls. Returns false after a fatal error, whose code is then in
+// session.error.code. Steps hold only trivially destructible locals and never throw.
+bool runGuarded(JpegSession &session, void (*step)(JpegSession &))
+{
+    if (setjmp(session.error.jump) != 0)
+        return false;
+    step(session);
+    return true;
+}
+
+void createAndReadHeader(JpegSession &session)
+{
+    jpeg_create_decompress(&session.info);
+    session.created = true;
+    // Whole-picture coefficient buffers (progressive files) count against the store cap; past it
+    // the library asks for backing store, which it does not have, and stops.
+    session.info.mem->max_memory_to_use = long(kMaxPictureStoreBytes);
+    session.progress.progress_monitor = limitScans;
+    session.info.progress = &session.progress;
+    jpeg_mem_src(&session.info, session.data, session.size);
+    jpeg_read_header(&session.info, TRUE);
+}
+
+void decodeRows(JpegSession &session)
+{
+    jpeg_decompress_struct &info = session.info;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    info.dct_method = JDCT_FLOAT;
+    info.do_block_smoothing = TRUE;
+    info.do_fancy_upsampling = TRUE;
+    switch (info.num_components) {
+    case 1:
+        info.out_color_space = JCS_GRAYSCALE;
+        info.quantize_colors = TRUE;
+        info.desired_number_of_colors = kGrayLevels;
+        info.two_pass_quantize = FALSE;
+        info.dither_mode = JDITHER_FS;
+        break;
+    case 3:
+        info.out_color_space = JCS_EXT_BGR; // RGB, delivered in the raster's byte order
+        break;
+    case 4:
+        info.out_color_space = JCS_CMYK; // the library turns YCCK into CMYK
+        break;
+    default:
+        ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
+    }
+    jpeg_start_decompress(&info);
+    // The rows were sized from the header; at full scale the output has that size.
+    if (info.output_width != info.image_width || info.output_height != info.image_height ||
+        info.output_components != info.num_components)
+        ERREXIT(&info, JERR_NOTIMPL);
+
+    unsigned char gray[256] = {};
+    if (info.num_components == 1) {
+        for (int i = 0; i < info.actual_number_of_colors && i < 256; ++i)
+            gray[i] = info.colormap[0][i];
+    }
+    const bool adobe = info.saw_Adobe_marker;
+    const JDIMENSION width = info.output_width;
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION y = info.output_scanline;
+        if (info.num_components == 3) {
+            if (jpeg_read_scanlines(&info, session.rows + y, info.output_height - y) == 0)
+                break;
+            continue;
+        }
+        JSAMPROW scratch = session.scratch;
+        if (jpeg_read_scanlines(&info, &scratch, 1) != 1)
+            break;
+        unsigned char *out = session.rows[y];
+        if (info.num_components == 1) {
+            for (JDIMENSION x = 0; x < width; ++x) {
+                const unsigned char g = gray[scratch[x]];
+                out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = g;
+            }
+            continue;
+        }
+        // CMYK: files with an Adobe marker store the four values inverted, as Photoshop does.
+        for (JDIMENSION x = 0; x < width; ++x) {
+            const unsigned c = scratch[4 * x], m = scratch[4 * x + 1], yellow = scratch[4 * x + 2],
+                           k = scratch[4 * x + 3];
+            if (adobe) {
+                out[3 * x] = (unsigned char)(yellow * k / 255);
+                out[3 * x + 1] = (unsigned char)(m * k / 255);
+                out[3 * x + 2] = (unsigned char)(c * k / 255);
+            } else {
+                out[3 * x] = (unsigned char)((255 - yellow) * (255 - k) / 255);
+                out[3 * x + 1] = (unsigned char)((255 - m) * (255 - k) / 255);
+                out[3 * x + 2] = (unsigned char)((255 - c) * (255 - k) / 255);
+            }
+        }
+    }
+    jpeg_finish_decompress(&info);
+}
+
+} // namespace
+
+int JpegErrorNumber(int libraryCode)
+{
+    // Two swaps: first "not a JPEG file" with 52, then "empty input file" (wherever the first
+    // swap left it) with 41. A composition of swaps is one to one.
+    auto swap = [](int code, int a, int b) { return code == a ? b : code == b ? a : code; };
+    const int emptyAfterFirst = swap(JERR_INPUT_EMPTY, JERR_NO_SOI, 52);
+    return swap(swap(libraryCode, JERR_NO_SOI, 52), emptyAfterFirst, 41);
+}
+
+JpegReader::JpegReader(const QByteArray &file)
+    : m_file(file)
+    , m_session(new JpegSession {})
+{
+    JpegSession &session = *m_session;
+    session.info.err = jpeg_std_error(&session.error.library);
+    session.error.library.error_exit = exitWithError;
+    session.error.library.emit_message = ignoreMessage;
+    session.error.library.output_message = ignoreOutput;
+    session.data = reinterpret_cast<const unsigned char *>(m_file.constData());
+    session.size = static_cast<unsigned long>(m_file.size());
+}
+
+JpegReader::~JpegReader()
+{
+    if (m_session->created)
+        jpeg_destroy_decompress(&m_session->info);
+}
+
+void JpegReader::fail() const
+{
+    const int code = m_session->error.code;
+    if (code == JERR_NO_BACKING_STORE)
+        throw AppError(kOutOfResources);
+    throw AppError(QStringLiteral("JPEG error #%1").arg(JpegErrorNumber(code)));
+}
+
+void JpegReader::readHeader()
+{
+    if (!m_file.isEmpty()) // an empty file is 0 x 0, and decoding reports the empty input
+        readHeaderOnce();
+}
+
+void JpegReader::readHeaderOnce()
+{
+    if (m_headerRead)
+        return;
+    if (!runGuarded(*m_session, createAndReadHeader))
+        fail();
+    m_headerRead = true;
+    const jpeg_decompress_struct &info = m_session->info;
+    if (!FramedPictureFits(info.image_width, info.image_height))
+        throw AppError(kOutOfResources);
+    m_width = int(info.image_width);
+    m_height = int(info.image_height);
+}
+
+void JpegReader::decode(const PictureRowAt &rowAt)
+{
+    readHeaderOnce();
+    std::vector<unsigned char *> rows(static_cast<std::size_t>(m_height));
+    for (int y = 0; y < m_height; ++y)
+        rows[std::size_t(y)] = rowAt(y);
+    std::vector<unsigned char> scratch(std::size_t(m_width) * 4);
+    m_session->rows = rows.data();
+    m_session->scratch = scratch.data();
+    const bool done = runGuarded(*m_session, decodeRows);
+    m_session->rows = nullptr;
+    m_session->scratch = nullptr;
+    if (!done)
+        fail();
+}

@@ -1,0 +1,117 @@
+#include "LoadPicture.h"
+
+#include "AppError.h"
+#include "BmpReader.h"
+#include "JpegReader.h"
+#include "PictureLimits.h"
+#include "RowTable.h"
+#include "TBitmap.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <new>
+
+// The framed raster is made in one allocation: (W + 2) x (H + 2), white, with the picture
+// decoded straight into its inside at (1, 1). That is what growing the picture's raster by two
+// columns and two rows and moving it one pixel right and down would give, without the copies.
+
+namespace {
+
+constexpr const char *kStreamReadError = "Stream read error";
+
+PictureRowAt insideOf(TBitmap &raster)
+{
+    return [&raster](int y) { return raster.scanLine(y + 1) + 3; };
+}
+
+void loadBmp(QFile &file, TBitmap &raster)
+{
+    BmpReader reader(file);
+    reader.readHeaders();
+    raster.setSize(reader.width() + 2, reader.height() + 2);
+    try {
+        reader.readPixels(insideOf(raster));
+    } catch (...) {
+        raster.setWidth(0);
+        throw;
+    }
+}
+
+void loadJpeg(QFile &file, TBitmap &raster)
+{
+    // The whole file is decoded from memory; a copy larger than the store cap counts as memory
+    // running out.
+    if (file.size() > kMaxPictureStoreBytes)
+        throw AppError(kOutOfResources);
+    const qint64 size = file.size();
+    const QByteArray bytes = file.read(size);
+    if (bytes.size() != size)
+        throw AppError(kStreamReadError);
+    file.close();
+
+    JpegReader reader(bytes);
+    reader.readHeader();
+    const int width = reader.width();
+    const int height = reader.height();
+    raster.setSize(width + 2, height + 2);
+    try {
+        reader.decode(insideOf(raster));
+    } catch (...) {
+        // A failed decoding leaves the raster white at the picture's size.
+        raster.setWidth(0);
+        try {
+            raster.setSize(width, height);
+        } catch (const AppError &) {
+            // No memory even for that: the raster stays empty.
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+QString PictureExtension(const QString &fileName)
+{
+    qsizetype i = fileName.size();
+    while (--i >= 0) {
+        const QChar c = fileName.at(i);
+        if (c == u'\\' || c == u'/' || c == u':')
+            return QString();
+        if (c == u'.')
+            break;
+    }
+    if (i < 0)
+        return QString();
+    QString extension = fileName.mid(i);
+    for (QChar &c : extension) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return extension;
+}
+
+QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowTable)
+{
+    const bool bmp = PictureExtension(fileName) == QStringLiteral(".bmp");
+    workRaster.setWidth(0); // the previous picture is gone, whatever happens next
+    try {
+        // Only regular files are pictures: a pipe would block the open, and a device such as
+        // /dev/zero would never end.
+        QFile file(fileName);
+        if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("Cannot open file ") + fileName);
+        if (bmp)
+            loadBmp(file, workRaster);
+        else
+            loadJpeg(file, workRaster);
+    } catch (const std::bad_alloc &) {
+        RebuildRowTable(rowTable, workRaster);
+        throw AppError(kOutOfResources);
+    } catch (...) {
+        RebuildRowTable(rowTable, workRaster);
+        throw;
+    }
+    RebuildRowTable(rowTable, workRaster);
+    return fileName;
+}
