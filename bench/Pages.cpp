@@ -46,28 +46,54 @@ void makeDigitPage(PictureStore &store, int width, int height)
     RebuildRowTable(store.rowTable, store.workRaster);
 }
 
-void makeCombPage(PictureStore &store, int width, int height)
+namespace {
+
+// Vertical strips `stroke` wide at a pitch of twice that, from the top row to the bottom.
+void drawTeeth(PictureStore &store, int width, int height, int stroke)
+{
+    for (int left = 0; left + stroke <= width; left += 2 * stroke) {
+        for (int y = 0; y < height; ++y) {
+            for (int x = left; x < left + stroke; ++x)
+                setDark(store, x, y);
+        }
+    }
+}
+
+} // namespace
+
+void makeStripesPage(PictureStore &store, int width, int height, int stroke)
 {
     start(store, width, height);
-    for (int x = 0; x < width; x += 2) {
-        for (int y = 0; y < height; ++y)
-            setDark(store, x, y);
-    }
-    for (int x = 0; x < width; ++x)
-        setDark(store, x, height - 1);
+    drawTeeth(store, width, height, stroke);
     RebuildRowTable(store.rowTable, store.workRaster);
 }
 
-void makeStaircasePage(PictureStore &store, int width, int height)
+void makeCombPage(PictureStore &store, int width, int height, int stroke)
 {
     start(store, width, height);
-    const int strips = std::min(width / 2, height - 1);
-    for (int k = 0; k < strips; ++k) {
-        const int x = width - 1 - 2 * k;
-        for (int y = 0; y < height; ++y)
+    drawTeeth(store, width, height, stroke);
+    for (int y = height - stroke; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
             setDark(store, x, y);
-        if (k > 0)
-            setDark(store, x + 1, k); // the step joining strip k to strip k - 1 in row k
+    }
+    RebuildRowTable(store.rowTable, store.workRaster);
+}
+
+void makeStaircasePage(PictureStore &store, int width, int height, int stroke)
+{
+    start(store, width, height);
+    const int strips = std::min(width / (2 * stroke), (height - 1) / stroke);
+    for (int k = 0; k < strips; ++k) {
+        const int left = width - 2 * stroke * (k + 1);
+        for (int y = 0; y < height; ++y) {
+            for (int x = left; x < left + stroke; ++x)
+                setDark(store, x, y);
+        }
+        // The step joining strip k to strip k - 1, `stroke` rows high, one step lower each time.
+        for (int y = k * stroke; k > 0 && y < (k + 1) * stroke; ++y) {
+            for (int x = left + stroke; x < left + 2 * stroke; ++x)
+                setDark(store, x, y);
+        }
     }
     RebuildRowTable(store.rowTable, store.workRaster);
 }

@@ -8,10 +8,13 @@
 // a grid of 57 x 70 cells: about 3000 blobs on 4000 x 3000.
 void makeDigitPage(PictureStore &store, int width, int height);
 
-// Teeth one pixel wide every second column, all joined by a bar along the bottom row.
-void makeCombPage(PictureStore &store, int width, int height);
+// Vertical strips `stroke` pixels wide, every 2 x stroke columns, from the top row to the
+// bottom, that never meet: as many runs as the comb and the staircase, and no merging.
+void makeStripesPage(PictureStore &store, int width, int height, int stroke);
 
-// Vertical strips every second column from the top row down, each joined to its right-hand
-// neighbour by a step one row lower than the last: the growing blob is absorbed again at every
-// step by the next strip to the left.
-void makeStaircasePage(PictureStore &store, int width, int height);
+// The strips joined by a bar `stroke` rows high along the bottom: every tooth is absorbed once.
+void makeCombPage(PictureStore &store, int width, int height, int stroke);
+
+// The strips, each joined to its right-hand neighbour by a step one stroke lower than the last:
+// the growing blob is absorbed again at every step by the next strip to the left.
+void makeStaircasePage(PictureStore &store, int width, int height, int stroke);
