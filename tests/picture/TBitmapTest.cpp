@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "AsciiRaster.h"
+#include "PictureFiles.h"
 #include "PictureStore.h"
 
 #include <gtest/gtest.h>
@@ -20,16 +21,6 @@ bool allBytes(const TBitmap &raster, int value)
         }
     }
     return true;
-}
-
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const AppError &error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 // A raster whose pixel (x, y) has blue x, green y, red 7: every pixel is told apart.

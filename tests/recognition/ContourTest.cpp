@@ -1,6 +1,7 @@
 #include "Contour.h"
 #include "AsciiRaster.h"
 #include "ChainCode.h"
+#include "PointLists.h"
 #include "RandomPictures.h"
 
 #include <gtest/gtest.h>
@@ -10,14 +11,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<Point> pts(std::initializer_list<std::pair<int, int>> list)
-{
-    std::vector<Point> out;
-    for (auto [x, y] : list)
-        out.push_back({x, y});
-    return out;
-}
 
 std::string show(const std::vector<Point> &points)
 {

@@ -1,19 +1,13 @@
 #include "AsciiRaster.h"
 #include "Regions.h"
 
+#include "PointLists.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 namespace {
-
-std::vector<Point> pts(std::initializer_list<std::pair<int, int>> list)
-{
-    std::vector<Point> out;
-    for (auto [x, y] : list)
-        out.push_back({x, y});
-    return out;
-}
 
 int liveCount(const RegionTable &regions)
 {
