@@ -58,11 +58,9 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext &context, co
 void endStartup()
 {
     qInstallMessageHandler(g_defaultHandler);
-    if (!g_defaultHandler)
-        return;
     for (const HeldMessage &message : std::as_const(g_heldMessages)) {
         const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
-        g_defaultHandler(message.type, context, message.text);
+        qt_message_output(message.type, context, message.text);
     }
     g_heldMessages.clear();
 }
