@@ -52,6 +52,7 @@ template<void (*Make)(PictureStore &, int, int, int)> void labelStrokes(benchmar
 BENCHMARK(labelDigits)
     ->Name("LabelRegions/digits")
     ->Args({4000, 3000})
+    ->Args({8000, 6000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(labelStrokes<makeStripesPage>)
     ->Name("LabelRegions/stripes")
