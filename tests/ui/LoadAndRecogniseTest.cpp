@@ -50,12 +50,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
 
-    void cleanup()
-    {
-        form.reset();
-        UmnoglazApplication::setErrorBox({});
-        QTestPrivate::qtestMouseButtons = Qt::NoButton;
-    }
+    void cleanup() { closeWindowTest(form); }
 
     void theErrorBoxShowsTheLoaderMessage_data()
     {

@@ -51,11 +51,7 @@ private Q_SLOTS:
         mouse.window = form->windowHandle();
     }
 
-    void cleanup()
-    {
-        form.reset();
-        QTestPrivate::qtestMouseButtons = Qt::NoButton;
-    }
+    void cleanup() { closeWindowTest(form); }
 
     void layoutAndCaptions()
     {

@@ -20,6 +20,29 @@ protected:
     }
 };
 
+// A bar at ProgressBar1's place in a window on the screen.
+struct BarOnWindow
+{
+    QWidget window;
+    CountingBar *bar = new CountingBar;
+
+    BarOnWindow()
+    {
+        window.resize(800, 50);
+        bar->setParent(&window);
+        bar->setGeometry(4, 4, 721, 8);
+        window.show();
+    }
+
+    // Waits until the window is shown and every pending event is handled.
+    bool exposed()
+    {
+        const bool shown = QTest::qWaitForWindowExposed(&window);
+        QCoreApplication::processEvents();
+        return shown;
+    }
+};
+
 QImage look(int maximum, int position)
 {
     TProgressBar bar;
@@ -106,14 +129,9 @@ private Q_SLOTS:
 
     void paintsItselfWhileThePassKeepsTheThread()
     {
-        QWidget window;
-        window.resize(800, 50);
-        auto *bar = new CountingBar;
-        bar->setParent(&window);
-        bar->setGeometry(4, 4, 721, 8);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
+        BarOnWindow shown;
+        QVERIFY(shown.exposed());
+        CountingBar *bar = shown.bar;
 
         // From here on no event is processed, as inside the recognition pass.
         bar->setMaximum(4);
@@ -128,14 +146,9 @@ private Q_SLOTS:
 
     void paintsAtASensibleRateForManySteps()
     {
-        QWidget window;
-        window.resize(800, 50);
-        auto *bar = new CountingBar;
-        bar->setParent(&window);
-        bar->setGeometry(4, 4, 721, 8);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
+        BarOnWindow shown;
+        QVERIFY(shown.exposed());
+        CountingBar *bar = shown.bar;
 
         const int steps = 50'000;
         bar->setMaximum(steps);

@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include <cstring>
+#include <memory>
 
 // Mouse events go to the window's QWindow, so that Qt routes them as it routes real ones:
 // the implicit grab of a press, moves outside the window, releases over controls.
@@ -41,6 +42,15 @@ struct WindowMouse
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("outside target window"));
     }
 };
+
+// Ends one window test: the window goes, the error box is the real one again, and QtTest
+// forgets any button that a test left held.
+inline void closeWindowTest(std::unique_ptr<TForm1> &form)
+{
+    form.reset();
+    UmnoglazApplication::setErrorBox({});
+    QTestPrivate::qtestMouseButtons = Qt::NoButton;
+}
 
 inline bool isBlack(const TBitmap &raster, int x, int y)
 {
