@@ -1,6 +1,7 @@
 #include "BmpReader.h"
 
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureLimits.h"
 
 #include <QIODevice>
@@ -10,9 +11,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr const char *kNotValid = "Bitmap image is not valid";
-constexpr const char *kStreamReadError = "Stream read error";
 
 constexpr int kFileHeaderBytes = 14;
 constexpr std::uint32_t kShortHeader = 12;
@@ -114,18 +112,18 @@ void BmpReader::readHeaders()
     std::uint8_t fileHeader[kFileHeaderBytes];
     readExactly(fileHeader, kFileHeaderBytes, kStreamReadError);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        throw AppError(kNotValid);
+        throw AppError(kBitmapNotValid);
     const std::int64_t pixelOffset = le32(fileHeader + 10);
 
     // The info header: its size first, then as much of it as holds fields that are used.
     std::uint8_t info[kHeaderWithMasks] = {};
-    readExactly(info, 4, kNotValid);
+    readExactly(info, 4, kBitmapNotValid);
     const std::uint32_t headerSize = le32(info);
     if (headerSize < kShortHeader || (headerSize > kShortHeader && headerSize < kLongHeader))
-        throw AppError(kNotValid);
+        throw AppError(kBitmapNotValid);
     if (kFileHeaderBytes + std::int64_t(headerSize) > m_fileSize)
-        throw AppError(kNotValid); // the file ends inside the info header
-    readExactly(info + 4, std::min(headerSize, kHeaderWithMasks) - 4, kNotValid);
+        throw AppError(kBitmapNotValid); // the file ends inside the info header
+    readExactly(info + 4, std::min(headerSize, kHeaderWithMasks) - 4, kBitmapNotValid);
 
     std::int64_t width = 0;
     std::int64_t height = 0;
@@ -159,7 +157,7 @@ void BmpReader::readHeaders()
             (headerSize == kLongHeader || headerSize >= kHeaderWithMasks));
     if (planes != 1 || width <= 0 || height == 0 || !knownDepth || !knownCompression ||
         colorsUsed > 256)
-        throw AppError(kNotValid);
+        throw AppError(kBitmapNotValid);
     m_topDown = height < 0;
     height = height < 0 ? -height : height;
     if (!FramedPictureFits(width, height))

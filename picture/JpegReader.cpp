@@ -1,6 +1,7 @@
 #include "JpegReader.h"
 
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureLimits.h"
 
 #include <QString>
@@ -195,7 +196,7 @@ void JpegReader::fail() const
     const int code = m_session->error.code;
     if (code == JERR_NO_BACKING_STORE)
         throw AppError(kOutOfResources);
-    throw AppError(QStringLiteral("JPEG error #%1").arg(JpegErrorNumber(code)));
+    throw AppError(JpegError(JpegErrorNumber(code)));
 }
 
 void JpegReader::readHeader()

@@ -1,6 +1,7 @@
 #include "TBitmap.h"
 
 #include "AppError.h"
+#include "Messages.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -56,7 +57,7 @@ int TFont::pixelSize()
 QFont TFont::qfont()
 {
     if (!qGuiApp)
-        throw AppError("Drawing text needs a running QGuiApplication");
+        throw AppError(kTextNeedsGuiApplication);
     // Looked up once per size: every label of a pass uses it.
     static const QString kFamily = QStringLiteral("DejaVu Sans");
     static int cachedSize = 0;
@@ -67,8 +68,7 @@ QFont TFont::qfont()
         font.setPixelSize(size);
         font.setStyleStrategy(QFont::NoAntialias);
         if (QFontInfo(font).family() != kFamily)
-            throw AppError(
-                "The font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
+            throw AppError(kLabelFontMissing);
         cached = font;
         cachedSize = size;
     }

@@ -2,6 +2,7 @@
 // data starts and how much of it there is, run-length decoding with clipping, and refusals.
 #include "BmpReader.h"
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 // than 8 bits may differ from the reference by the rounding of their scaling.
 #include "AppError.h"
 #include "LoadPicture.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
 

@@ -2,6 +2,7 @@
 // table, the caption, and the state left behind by every kind of failure.
 #include "LoadPicture.h"
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureLimits.h"
 #include "PictureStore.h"

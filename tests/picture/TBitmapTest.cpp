@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "AsciiRaster.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
 

@@ -140,7 +140,7 @@ TEST(ChainStep, appendsAfterWhatIsThere)
     EXPECT_EQ(chainCode, codes("4412"));
 }
 
-TEST(BuildChainCode, workedExamplesGiveTheirCodes)
+TEST(BuildChainCode, barPairAndBlockGiveTheirCodes)
 {
     struct Case
     {

@@ -162,7 +162,7 @@ TEST(TraceContour, regionWithoutPointsOrOutsideTheRasterHasNoContour)
     EXPECT_EQ(asciiOf(store.workRaster), (std::vector<std::string> {"##", "##"}));
 }
 
-TEST(TraceContour, workedExamplesGiveTheirPointLists)
+TEST(TraceContour, smallShapesGiveTheirPointLists)
 {
     struct Case
     {

@@ -208,7 +208,7 @@ TEST(LabelRegions, olderRightArmAbsorbsTheLeftArm)
     EXPECT_EQ(l.regions[1].points[0], (Point {4, 0}));
 }
 
-TEST(LabelRegions, workedExampleGivesThePointsInOrder)
+TEST(LabelRegions, tenByFiveShapeListsPointsInLabellingOrder)
 {
     Labelled l({"#.........", "#.....####", "########.#", ".........#", ".........#"});
     ASSERT_EQ(l.regions.size(), 3u);

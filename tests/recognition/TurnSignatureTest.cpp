@@ -17,7 +17,14 @@ ChainCode codes(const std::string &digits)
     return out;
 }
 
-// Every window vector as the definition has it: each window summed code by code, read
+// The smoothed direction at one chain-code position: bearing in degrees, then length.
+struct WindowVector
+{
+    long double bearing = 0;
+    long double length = 0;
+};
+
+// Reference implementation of the window vectors: each window summed code by code, read
 // cyclically.
 std::vector<WindowVector> plainWindowVectors(const ChainCode &chainCode, std::int32_t pixelCount)
 {
@@ -49,8 +56,8 @@ std::vector<WindowVector> plainWindowVectors(const ChainCode &chainCode, std::in
     return records;
 }
 
-// The signature as the definition has it: all window vectors, 100 samples, the decision table
-// in its order.
+// Reference implementation of the signature: all window vectors, 100 samples, the decision
+// table in its order.
 std::string plainSignature(const ChainCode &chainCode, std::int32_t pixelCount)
 {
     const std::vector<WindowVector> records = plainWindowVectors(chainCode, pixelCount);

@@ -112,6 +112,27 @@ private Q_SLOTS:
         QVERIFY(boxes.first().text.endsWith(u'.'));
     }
 
+    void theTitleIsTheExecutableNameCutAtItsFirstDot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("plain name") << "/usr/local/bin/umnoglaz"
+                                    << "umnoglaz";
+        QTest::newRow("capitals and dots") << "/opt/UMNOGLAZ.bin.old"
+                                           << "Umnoglaz";
+        QTest::newRow("dot in a folder") << "build/my.app/Umno-Glaz"
+                                         << "Umno-glaz";
+        QTest::newRow("one letter") << "U"
+                                    << "U";
+    }
+
+    void theTitleIsTheExecutableNameCutAtItsFirstDot()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QCOMPARE(ErrorBoxTitle(path), title);
+    }
+
     void theProgramGoesOnAfterAFailure()
     {
         drawSomething();
