@@ -190,8 +190,8 @@ void BmpReader::readHeaders()
     position += std::int64_t(entries) * entryBytes;
     if (bits <= 8) {
         for (std::uint32_t i = 0; i < 256; ++i)
-            std::memcpy(m_palette[i], table + (i < entries ? i : 0) * entryBytes, 3);
-        std::memcpy(m_zeroPixel, m_palette[0], 3);
+            std::memcpy(m_palette[i], table + (i < entries ? i : 0) * entryBytes, kBytesPerPixel);
+        std::memcpy(m_zeroPixel, m_palette[0], kBytesPerPixel);
     }
 
     // The pixel data starts at the file header's offset when that points past the colour table
@@ -238,38 +238,40 @@ void BmpReader::convertRow(
     switch (bits) {
     case 1:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[(source[x >> 3] >> (7 - (x & 7))) & 1], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[(source[x >> 3] >> (7 - (x & 7))) & 1],
+                kBytesPerPixel);
         break;
     case 4:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[(source[x >> 1] >> ((x & 1) ? 0 : 4)) & 15], 3);
+            std::memcpy(row + kBytesPerPixel * x,
+                m_palette[(source[x >> 1] >> ((x & 1) ? 0 : 4)) & 15], kBytesPerPixel);
         break;
     case 8:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[source[x]], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[source[x]], kBytesPerPixel);
         break;
     case 16:
         for (int x = 0; x < full; ++x) {
             const std::uint32_t pixel = le16(source + 2 * x);
-            row[3 * x] = m_channels[0].of(pixel);
-            row[3 * x + 1] = m_channels[1].of(pixel);
-            row[3 * x + 2] = m_channels[2].of(pixel);
+            row[kBytesPerPixel * x] = m_channels[0].of(pixel);
+            row[kBytesPerPixel * x + 1] = m_channels[1].of(pixel);
+            row[kBytesPerPixel * x + 2] = m_channels[2].of(pixel);
         }
         break;
     case 24:
-        std::memcpy(row, source, std::size_t(full) * 3);
+        std::memcpy(row, source, std::size_t(full) * kBytesPerPixel);
         break;
     case 32:
         if (m_bitFields) {
             for (int x = 0; x < full; ++x) {
                 const std::uint32_t pixel = le32(source + 4 * x);
-                row[3 * x] = m_channels[0].of(pixel);
-                row[3 * x + 1] = m_channels[1].of(pixel);
-                row[3 * x + 2] = m_channels[2].of(pixel);
+                row[kBytesPerPixel * x] = m_channels[0].of(pixel);
+                row[kBytesPerPixel * x + 1] = m_channels[1].of(pixel);
+                row[kBytesPerPixel * x + 2] = m_channels[2].of(pixel);
             }
         } else {
             for (int x = 0; x < full; ++x)
-                std::memcpy(row + 3 * x, source + 4 * x, 3);
+                std::memcpy(row + kBytesPerPixel * x, source + 4 * x, kBytesPerPixel);
         }
         break;
     }
@@ -279,9 +281,9 @@ void BmpReader::convertRow(
         std::uint8_t padded[4] = {};
         std::memcpy(padded, source + full * pixelBytes, std::size_t(available - full * pixelBytes));
         const std::uint32_t pixel = le32(padded);
-        std::uint8_t *out = row + 3 * full;
+        std::uint8_t *out = row + kBytesPerPixel * full;
         if (bits == 24 || (bits == 32 && !m_bitFields)) {
-            std::memcpy(out, padded, 3);
+            std::memcpy(out, padded, kBytesPerPixel);
         } else {
             for (int c = 0; c < 3; ++c)
                 out[c] = m_channels[c].of(pixel);
@@ -289,7 +291,7 @@ void BmpReader::convertRow(
         ++full;
     }
     for (int x = full; x < width; ++x)
-        std::memcpy(row + 3 * x, m_zeroPixel, 3);
+        std::memcpy(row + kBytesPerPixel * x, m_zeroPixel, kBytesPerPixel);
 }
 
 void BmpReader::readPixels(const PictureRowAt &rowAt)
@@ -337,7 +339,7 @@ void BmpReader::readRunLength(const PictureRowAt &rowAt)
     for (int y = 0; y < m_height; ++y) {
         std::uint8_t *row = rowAt(y);
         for (int x = 0; x < m_width; ++x)
-            std::memcpy(row + 3 * x, m_palette[0], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[0], kBytesPerPixel);
     }
     RunLengthStream stream(m_device, m_dataBytes);
     std::int64_t x = 0;
@@ -348,7 +350,7 @@ void BmpReader::readRunLength(const PictureRowAt &rowAt)
     };
     auto put = [&](int index) {
         if (x < m_width)
-            std::memcpy(row + 3 * x++, m_palette[index], 3);
+            std::memcpy(row + kBytesPerPixel * x++, m_palette[index], kBytesPerPixel);
     };
     selectRow();
     std::uint8_t count = 0;

@@ -65,9 +65,10 @@ private:
     int m_bitsPerPixel = 0;
     std::uint32_t m_compression = 0;
     bool m_bitFields = false;
-    Channel m_channels[3];               // blue, green, red
-    std::uint8_t m_palette[256][3] = {}; // indexes beyond the colour table take entry 0
-    std::uint8_t m_zeroPixel[3] = {};    // what a pixel of all-zero bytes becomes
+    Channel m_channels[3]; // blue, green, red
+    std::uint8_t m_palette[256][kBytesPerPixel] =
+        {};                                        // indexes beyond the colour table take entry 0
+    std::uint8_t m_zeroPixel[kBytesPerPixel] = {}; // what a pixel of all-zero bytes becomes
     std::int64_t m_rowBytes = 0;
     std::int64_t m_dataStart = 0;
     std::int64_t m_dataBytes = 0; // pixel bytes that the file holds, at most what is needed

@@ -21,7 +21,7 @@ namespace {
 
 PictureRowAt insideOf(TBitmap &raster)
 {
-    return [&raster](int y) { return raster.scanLine(y + 1) + 3; };
+    return [&raster](int y) { return raster.scanLine(y + 1) + kBytesPerPixel; };
 }
 
 void loadBmp(QFile &file, TBitmap &raster)

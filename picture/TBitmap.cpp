@@ -22,8 +22,6 @@ QColor toQColor(TColor color)
 
 namespace {
 
-constexpr int kBytesPerPixel = 3;
-
 // The part of [start, start + length) that lies inside [0, limit).
 struct Span
 {

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "PictureStore.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +46,8 @@ protected:
         TBitmap raster;
         raster.setSize(200, 100);
         TCanvas &canvas = raster.canvas();
-        canvas.Pen.Width = 5;
-        for (int left : {30, 120}) {
-            canvas.moveTo(left, 30);
-            canvas.lineTo(left + 30, 30);
-            canvas.lineTo(left + 30, 70);
-            canvas.lineTo(left, 70);
-            canvas.lineTo(left, 30);
-        }
+        for (int left : {30, 120})
+            drawRing(canvas, left, 30);
         canvas.Pen.Width = 1;
         canvas.moveTo(100, 90);
         canvas.lineTo(100, 90);

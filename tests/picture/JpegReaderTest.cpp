@@ -79,8 +79,8 @@ TEST_F(JpegLoadTest, colourPicturesKeepTheirColoursInBlueGreenRedOrder)
     ASSERT_EQ(store.workRaster.height(), 18);
     EXPECT_TRUE(near(at(2, 2), {0, 0, 255}, 8));
     EXPECT_TRUE(near(at(13, 13), {255, 0, 0}, 8));
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 18, 1, kWhite));
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 1, 18, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 18, 1), kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 1, 18), kWhite));
     EXPECT_EQ(store.rowTable.height(), 18);
 }
 

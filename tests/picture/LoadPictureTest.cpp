@@ -159,7 +159,7 @@ TEST_F(LoadPictureTest, aSmallPictureReplacesALargeOneCompletely)
     load(folder.write("small.bmp", bmp24(rows)));
     EXPECT_EQ(store.workRaster.width(), 202);
     EXPECT_EQ(store.workRaster.height(), 102);
-    EXPECT_TRUE(allPixels(store.workRaster, 1, 1, 201, 101, kBlack));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(1, 1, 200, 100), kBlack));
     expectRowTableMatchesRaster();
 }
 
@@ -171,7 +171,7 @@ TEST_F(LoadPictureTest, anEmptyBmpFileLoadsAsTwoByTwoWhite)
     EXPECT_EQ(load(name), name);
     EXPECT_EQ(store.workRaster.width(), 2);
     EXPECT_EQ(store.workRaster.height(), 2);
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 2, 2, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 2, 2), kWhite));
     expectRowTableMatchesRaster();
 }
 
@@ -233,7 +233,7 @@ TEST_F(LoadPictureTest, aJpegThatFailsWhileDecodingLeavesAWhiteRasterOfItsSize)
     EXPECT_EQ(failureOf(folder.write("two.jpg", jpegFile(fields))), "JPEG error #27");
     ASSERT_EQ(store.workRaster.width(), 7);
     ASSERT_EQ(store.workRaster.height(), 5);
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 7, 5, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 7, 5), kWhite));
     expectRowTableMatchesRaster();
 }
 

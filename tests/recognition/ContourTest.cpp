@@ -1,8 +1,6 @@
 #include "Contour.h"
-#include "AsciiRaster.h"
 #include "ChainCode.h"
-#include "PointLists.h"
-#include "RandomPictures.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RecognizeAll.h"
 #include "AppError.h"
-#include "AsciiRaster.h"
+#include "Fixtures.h"
 #include "Matching.h"
 
 #include <gtest/gtest.h>
@@ -39,30 +39,8 @@ struct Pass
     void run() { regions = RecognizeAll(store, state, progress); }
 
     // A thick ring, which every reasonable outline walk traces, with its top-left at (x, y).
-    void drawRing(int x, int y)
-    {
-        TCanvas &canvas = store.workRaster.canvas();
-        canvas.Pen.Width = 5;
-        canvas.moveTo(x, y);
-        canvas.lineTo(x + 30, y);
-        canvas.lineTo(x + 30, y + 40);
-        canvas.lineTo(x, y + 40);
-        canvas.lineTo(x, y);
-    }
+    void drawRing(int x, int y) { ::drawRing(store.workRaster.canvas(), x, y); }
 };
-
-int countPixels(const TBitmap &raster, Bgr colour, int left, int top, int right, int bottom)
-{
-    int n = 0;
-    for (int y = std::max(top, 0); y < std::min(bottom, raster.height()); ++y) {
-        for (int x = std::max(left, 0); x < std::min(right, raster.width()); ++x)
-            n += pixelAt(raster, x, y) == colour;
-    }
-    return n;
-}
-
-const Bgr kWhite {255, 255, 255};
-const Bgr kRed {0, 0, 255};
 
 } // namespace
 
@@ -82,7 +60,7 @@ TEST(RecognizeAll, onePixelRegionGetsNoLabelAndNoStep)
     EXPECT_EQ(pass.progress.calls, (std::vector<std::string> {"max 1", "reset"}));
     ASSERT_EQ(pass.regions.size(), 1u);
     EXPECT_FALSE(pass.regions[0].traced);
-    EXPECT_EQ(countPixels(pass.store.workRaster, kWhite, 0, 0, 700, 500), 700 * 500 - 1);
+    EXPECT_EQ(countPixels(pass.store.workRaster, kWhite), 700 * 500 - 1);
 }
 
 TEST(RecognizeAll, aTracedRegionGetsARedLabelOnAWhiteBoxAbove)
@@ -102,12 +80,12 @@ TEST(RecognizeAll, aTracedRegionGetsARedLabelOnAWhiteBoxAbove)
     // The box covers rows y0 - 15 to y0 - 3 from column x0: white with red glyph pixels.
     const int x0 = ring.start.x, y0 = ring.start.y;
     const int boxWidth = QFontMetrics(TFont::qfont()).horizontalAdvance(QChar(ring.digit));
-    const int red = countPixels(pass.store.workRaster, kRed, x0, y0 - 15, x0 + boxWidth, y0 - 2);
-    const int white =
-        countPixels(pass.store.workRaster, kWhite, x0, y0 - 15, x0 + boxWidth, y0 - 2);
+    const QRect box(x0, y0 - 15, boxWidth, 13);
+    const int red = countPixels(pass.store.workRaster, kPureRed, box);
+    const int white = countPixels(pass.store.workRaster, kWhite, box);
     EXPECT_GT(red, 5);
     EXPECT_EQ(red + white, boxWidth * 13);
-    EXPECT_EQ(countPixels(pass.store.workRaster, kRed, 0, 0, 700, 500), red);
+    EXPECT_EQ(countPixels(pass.store.workRaster, kPureRed), red);
     EXPECT_GE(ring.mismatches, 0);
     EXPECT_LE(ring.mismatches, 100);
     EXPECT_EQ(ring.digit, MatchSignature(ring.signature));
@@ -121,7 +99,7 @@ TEST(RecognizeAll, labelsNearTheTopAreClippedButTheRegionIsStillCounted)
     ASSERT_EQ(pass.regions.size(), 1u);
     EXPECT_TRUE(pass.regions[0].traced);
     EXPECT_LE(pass.regions[0].start.y, 2);
-    EXPECT_EQ(countPixels(pass.store.workRaster, kRed, 0, 0, 700, 500), 0);
+    EXPECT_EQ(countPixels(pass.store.workRaster, kPureRed), 0);
     EXPECT_EQ(pass.progress.calls, (std::vector<std::string> {"max 1", "step", "reset"}));
 }
 
@@ -178,7 +156,7 @@ TEST(RecognizeAll, aFailureInsideTheLoopSkipsTheEndOfThePass)
     EXPECT_THROW(pass.run(), AppError);
     // The first label and the marks stay; no reset.
     EXPECT_EQ(pass.progress.calls, (std::vector<std::string> {"max 2", "step"}));
-    EXPECT_GT(countPixels(pass.store.workRaster, kRed, 0, 0, 700, 500), 0);
+    EXPECT_GT(countPixels(pass.store.workRaster, kPureRed), 0);
 }
 
 TEST(RecognizeAll, regionsAreReportedInAscendingNumberAndLabelsDrawnInThatOrder)
@@ -238,8 +216,7 @@ TEST(RecognizeAll, theRecogniserSeesTheTableFirstAndMayDeclineADigit)
     const Point first = pass.regions[0].start;
     const Point second = pass.regions[1].start;
     EXPECT_EQ(
-        countPixels(pass.store.workRaster, kRed, first.x, first.y - 15, first.x + 20, first.y), 0);
+        countPixels(pass.store.workRaster, kPureRed, QRect(first.x, first.y - 15, 20, 15)), 0);
     EXPECT_GT(
-        countPixels(pass.store.workRaster, kRed, second.x, second.y - 15, second.x + 20, second.y),
-        0);
+        countPixels(pass.store.workRaster, kPureRed, QRect(second.x, second.y - 15, 20, 15)), 0);
 }

@@ -1,21 +1,12 @@
 #include "TurnSignature.h"
-#include "AsciiRaster.h"
 #include "Contour.h"
-#include "RandomPictures.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-ChainCode codes(const std::string &digits)
-{
-    ChainCode out;
-    for (const char c : digits)
-        out.push_back(std::uint8_t(c - '0'));
-    return out;
-}
 
 // The smoothed direction at one chain-code position: bearing in degrees, then length.
 struct WindowVector
