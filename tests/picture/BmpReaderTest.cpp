@@ -422,8 +422,8 @@ QByteArray with(const std::function<void(BmpFields &)> &change)
 
 std::vector<RefusalCase> refusalCases()
 {
-    const std::string notValid = "Bitmap image is not valid";
-    const std::string readError = "Stream read error";
+    const std::string notValid = kBitmapNotValid;
+    const std::string readError = kStreamReadError;
     const QByteArray good = with([](BmpFields &) {});
     QByteArray wrongSignature = good;
     wrongSignature[1] = 'A';

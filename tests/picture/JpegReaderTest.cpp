@@ -2,6 +2,7 @@
 // levels, the CMYK and YCCK conversions, progressive and cut-short files, and error numbers.
 #include "JpegReader.h"
 #include "LoadPicture.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
 
@@ -174,7 +175,7 @@ TEST_F(JpegLoadTest, aFileOfThousandsOfScansIsRefusedRatherThanDecodedForMinutes
     EXPECT_EQ(errorOf([&] {
         LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);
     }),
-        "JPEG error #" + std::to_string(JpegErrorNumber(JERR_BAD_PROGRESSION)));
+        JpegError(JpegErrorNumber(JERR_BAD_PROGRESSION)).toStdString());
     file.remove(file.size() - 2 - scans.size(), scans.size() - 400 * scan.size());
     EXPECT_EQ(errorOf([&] {
         LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);

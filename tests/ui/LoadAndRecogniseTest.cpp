@@ -1,5 +1,6 @@
 // The window with the real picture loading and outline tracing underneath: loaded pictures,
 // the loader's messages in the error box, and digits recognised after drawing.
+#include "Messages.h"
 #include "ProgressBar.h"
 #include "WidgetTestSupport.h"
 
@@ -57,11 +58,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");
         const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
-        QTest::newRow("missing file")
-            << missing << QStringLiteral("Cannot open file %1.").arg(missing);
+        QTest::newRow("missing file") << missing << CannotOpenFile(missing) + u'.';
         QTest::newRow("PNG named .jpg")
             << writeRingPicture(dir.filePath(QStringLiteral("ring.jpg")), "PNG")
-            << QStringLiteral("JPEG error #52.");
+            << JpegError(52) + u'.';
     }
 
     void theErrorBoxShowsTheLoaderMessage()
