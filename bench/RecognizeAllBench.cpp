@@ -36,10 +36,20 @@ struct Page
         makeDigitPage(store, width, height);
         pristine.copyFrom(store.workRaster);
     }
-    void restore()
+    // Back to the pristine page, outside the timing.
+    void restore(benchmark::State &state)
     {
+        state.PauseTiming();
         store.workRaster.copyFrom(pristine);
         store.displayRaster.setSize(kStartWidth, kStartHeight);
+        state.ResumeTiming();
+    }
+
+    // The pass, then the copy to the display raster that the window makes after it.
+    void recognise(RecognitionState &recognition, ProgressSink &progress, Recogniser &recogniser)
+    {
+        RecognizeAll(store, recognition, progress, recogniser);
+        store.displayRaster.copyFrom(store.workRaster);
     }
 };
 
@@ -50,12 +60,10 @@ void wholePass(benchmark::State &state)
     Page page(width, height);
     RecognitionState recognition;
     Silent progress;
+    TurnSignatureRecogniser recogniser;
     for (auto _ : state) {
-        state.PauseTiming();
-        page.restore();
-        state.ResumeTiming();
-        RecognizeAll(page.store, recognition, progress);
-        page.store.displayRaster.copyFrom(page.store.workRaster);
+        page.restore(state);
+        page.recognise(recognition, progress, recogniser);
     }
     int live = 0;
     for (const item &region : recognition.regions)
@@ -136,12 +144,9 @@ void stages(benchmark::State &state)
     static const char *const kNames[StageCount] = {
         "label%", "outline%", "recognise%", "draw%", "copy%"};
     for (auto _ : state) {
-        state.PauseTiming();
-        page.restore();
-        state.ResumeTiming();
+        page.restore(state);
         laps.start();
-        RecognizeAll(page.store, recognition, progress, recogniser);
-        page.store.displayRaster.copyFrom(page.store.workRaster);
+        page.recognise(recognition, progress, recogniser);
         laps.lap(Copy);
     }
     double total = 0;
