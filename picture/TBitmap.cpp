@@ -317,6 +317,16 @@ QImage TBitmap::view() const
         m_image.constBits(), m_width, m_height, m_image.bytesPerLine(), QImage::Format_BGR888);
 }
 
+void TBitmap::takePixels(TBitmap &source) noexcept
+{
+    if (&source == this)
+        return;
+    m_image = std::move(source.m_image);
+    m_width = source.m_width;
+    m_height = source.m_height;
+    source.free();
+}
+
 void TBitmap::free()
 {
     m_image = QImage();
