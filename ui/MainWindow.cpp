@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,6 +70,23 @@ QString droppedFile(const QMimeData *mime)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return QString();
     return urls.first().toLocalFile();
+}
+
+// The wait cursor for as long as the guard lives, however its scope is left.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Qt reads "[*]" in a window title as the place of the modified mark, and "[*][*]" as a
+// literal "[*]": doubling every one shows the text exactly.
+QString literalTitle(const QString &text)
+{
+    return QString(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 } // namespace
@@ -326,16 +344,19 @@ void TForm1::Button3Click()
 
 void TForm1::LoadPicture(const QString &fileName)
 {
-    // Whether it succeeds or not, the load replaces the work raster behind the display raster.
-    m_displayMatchesWork = false;
+    // A failed load changes nothing; a successful one replaces the work raster behind the
+    // display raster.
+    const WaitCursor busy;
     const QString caption = ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable);
-    setWindowTitle(caption);
+    m_displayMatchesWork = false;
+    setWindowTitle(literalTitle(caption));
 }
 
 void TForm1::RecognizeAll()
 {
     // Labels go into the work raster during the pass; the display raster follows at its end.
     m_displayMatchesWork = false;
+    const WaitCursor busy;
     WindowProgress progress(*this);
     ::RecognizeAll(m_store, m_recognition, progress);
     m_displayMatchesWork = true;
@@ -375,5 +396,7 @@ void TForm1::dropEvent(QDropEvent *event)
     if (fileName.isEmpty())
         return;
     event->acceptProposedAction();
-    RunHandler([&] { openPicture(fileName); });
+    // Loaded once the drop has returned, so that the program the file came from does not wait
+    // for the whole pass.
+    QTimer::singleShot(0, this, [this, fileName] { RunHandler([&] { openPicture(fileName); }); });
 }
