@@ -15,14 +15,6 @@
 
 namespace {
 
-class Silent : public ProgressSink
-{
-public:
-    void setMaximum(int) override { }
-    void step() override { }
-    void reset() override { }
-};
-
 // A page and a pristine copy, so that every iteration starts without marks and labels, and
 // with the display raster still at its start-up size, as right after loading a picture.
 struct Page
@@ -59,7 +51,7 @@ void wholePass(benchmark::State &state)
     const int height = int(state.range(1));
     Page page(width, height);
     RecognitionState recognition;
-    Silent progress;
+    NoProgress progress;
     TurnSignatureRecogniser recogniser;
     for (auto _ : state) {
         page.restore(state);
@@ -118,7 +110,7 @@ private:
 
 // Every step follows the drawing of a label; what comes after the last one (regions without
 // an outline, the reset) counts to the outlines.
-class LappedProgress : public Silent
+class LappedProgress : public NoProgress
 {
 public:
     explicit LappedProgress(Laps &laps)

@@ -24,15 +24,6 @@
 
 namespace {
 
-// The headless command shows no progress.
-class NoProgress : public ProgressSink
-{
-public:
-    void setMaximum(int) override { }
-    void step() override { }
-    void reset() override { }
-};
-
 void printTo(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

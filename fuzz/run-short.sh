@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 scripts/build.sh fuzz
 
-for target in bmp_reader load_bmp load_jpeg; do
+for target in bmp_reader load_bmp load_jpeg recognize_all; do
     scratch="$(mktemp -d)"
     echo "fuzz_$target: ${seconds}s over fuzz/corpus/$target"
     # The raster cap is smaller in fuzz builds, but libjpeg and resizing may still hold two

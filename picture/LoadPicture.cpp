@@ -29,12 +29,7 @@ void loadBmp(QFile &file, TBitmap &raster)
     BmpReader reader(file);
     reader.readHeaders();
     raster.setSize(reader.width() + 2, reader.height() + 2);
-    try {
-        reader.readPixels(insideOf(raster));
-    } catch (...) {
-        raster.setWidth(0);
-        throw;
-    }
+    reader.readPixels(insideOf(raster));
 }
 
 void loadJpeg(QFile &file, TBitmap &raster)
@@ -54,18 +49,7 @@ void loadJpeg(QFile &file, TBitmap &raster)
     const int width = reader.width();
     const int height = reader.height();
     raster.setSize(width + 2, height + 2);
-    try {
-        reader.decode(insideOf(raster));
-    } catch (...) {
-        // A failed decoding leaves the raster white at the picture's size.
-        raster.setWidth(0);
-        try {
-            raster.setSize(width, height);
-        } catch (const AppError &) {
-            // No memory even for that: the raster stays empty.
-        }
-        throw;
-    }
+    reader.decode(insideOf(raster));
 }
 
 } // namespace
@@ -93,7 +77,9 @@ QString PictureExtension(const QString &fileName)
 QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowTable)
 {
     const bool bmp = PictureExtension(fileName) == QStringLiteral(".bmp");
-    workRaster.setWidth(0); // the previous picture is gone, whatever happens next
+    // The picture is decoded into a raster of its own, which replaces the work raster only once
+    // it is complete: a failure leaves the user's picture and its row table as they were.
+    TBitmap picture;
     try {
         // Only regular files are pictures: a pipe would block the open, and a device such as
         // /dev/zero would never end.
@@ -101,16 +87,21 @@ QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowT
         if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
             throw AppError(CannotOpenFile(fileName));
         if (bmp)
-            loadBmp(file, workRaster);
+            loadBmp(file, picture);
         else
-            loadJpeg(file, workRaster);
+            loadJpeg(file, picture);
     } catch (const std::bad_alloc &) {
-        RebuildRowTable(rowTable, workRaster);
         throw AppError(kOutOfResources);
-    } catch (...) {
-        RebuildRowTable(rowTable, workRaster);
-        throw;
     }
-    RebuildRowTable(rowTable, workRaster);
+    // The new table is built before anything changes, so that running out of memory for it
+    // still leaves the old picture with its own table.
+    RowTable newRows;
+    try {
+        RebuildRowTable(newRows, picture);
+    } catch (const std::bad_alloc &) {
+        throw AppError(kOutOfResources);
+    }
+    workRaster.takePixels(picture);
+    rowTable.swap(newRows);
     return fileName;
 }

@@ -13,6 +13,6 @@ class TBitmap;
 QString PictureExtension(const QString &fileName);
 
 // Loads the file and returns the new window caption (the file name as passed). On failure it
-// throws AppError after leaving the raster empty (or white at the picture's size after a JPEG
-// decoding failure) and the row table rebuilt for it; the caller keeps its caption.
+// throws AppError and leaves the raster, its pixels and the row table exactly as they were;
+// the caller keeps its caption. While loading, the old and the new picture are held at once.
 QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowTable);

@@ -10,6 +10,7 @@
 #include "PixelLayout.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class TBitmap;
@@ -25,6 +26,12 @@ public:
     const std::uint8_t *operator[](int y) const { return m_rows[std::size_t(y)]; }
 
     void clear();
+    // Exchanges the entries of two tables; no row reference changes its raster.
+    void swap(RowTable &other) noexcept
+    {
+        m_rows.swap(other.m_rows);
+        std::swap(m_width, other.m_width);
+    }
 
 private:
     friend void RebuildRowTable(RowTable &rows, TBitmap &workRaster);

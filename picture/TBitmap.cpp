@@ -13,7 +13,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <utility>
+#include <vector>
 
 QColor toQColor(TColor color)
 {
@@ -29,13 +31,68 @@ struct Span
     int to; // exclusive
 };
 
-Span clipSpan(int start, int length, int limit)
+Span clipSpan(std::int64_t start, std::int64_t length, int limit)
 {
     const std::int64_t from = std::max<std::int64_t>(start, 0);
-    const std::int64_t to = std::min<std::int64_t>(std::int64_t(start) + length, limit);
+    const std::int64_t to = std::min<std::int64_t>(start + length, limit);
     if (to <= from)
         return {0, 0};
     return {int(from), int(to)};
+}
+
+// Every pixel of the image in one colour, row by row. QImage::fill and QPainter stop at row
+// 8,388,607 (the raster engine's coordinate limit); rasters may be taller than that.
+void fillRows(QImage &image, TColor color)
+{
+    const std::uint8_t pixel[kBytesPerPixel] = {std::uint8_t((color >> 16) & 0xFF),
+        std::uint8_t((color >> 8) & 0xFF), std::uint8_t(color & 0xFF)};
+    const std::size_t bytes = std::size_t(image.width()) * kBytesPerPixel;
+    if (image.height() == 0 || bytes == 0)
+        return;
+    std::uint8_t *first = image.scanLine(0);
+    for (std::size_t i = 0; i < bytes; i += kBytesPerPixel)
+        std::memcpy(first + i, pixel, kBytesPerPixel);
+    for (int y = 1; y < image.height(); ++y)
+        std::memcpy(image.scanLine(y), first, bytes);
+}
+
+// The pixels that drawing a text sets in the font colour, found once per text and font size by
+// letting QPainter draw it on a small transparent image around its cell: offsets from the
+// cell's top-left corner. Without antialiasing every glyph pixel is either set or not, so
+// copying these gives what painting on the raster itself would, on any row.
+const std::vector<QPoint> &glyphPixels(
+    const QFont &font, const QFontMetrics &metrics, const QString &text)
+{
+    static std::map<std::pair<int, QString>, std::vector<QPoint>> cache;
+    const auto key = std::make_pair(font.pixelSize(), text);
+    if (const auto found = cache.find(key); found != cache.end())
+        return found->second;
+    if (cache.size() >= 256) // labels are single digits; anything else is not kept for long
+        cache.clear();
+
+    // The ink may reach outside the cell: take both, with a margin, relative to the baseline.
+    const int width = metrics.horizontalAdvance(text);
+    const QRect cell(0, -metrics.ascent(), width, metrics.ascent() + metrics.descent());
+    const QRect area = metrics.boundingRect(text).united(cell).adjusted(-2, -2, 2, 2);
+    QImage ink(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (ink.isNull())
+        throw AppError(kOutOfResources);
+    ink.fill(Qt::transparent);
+    QPainter painter(&ink);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(-area.left(), -area.top(), text);
+    painter.end();
+
+    std::vector<QPoint> pixels;
+    for (int y = 0; y < ink.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(ink.constScanLine(y));
+        for (int x = 0; x < ink.width(); ++x) {
+            if (qAlpha(row[x]) != 0)
+                pixels.emplace_back(area.left() + x, area.top() + y - cell.top());
+        }
+    }
+    return cache.emplace(key, std::move(pixels)).first->second;
 }
 
 } // namespace
@@ -157,8 +214,8 @@ void TCanvas::fillRect(const TRect &rect)
 {
     if (m_owner.isEmpty())
         return;
-    const Span xs = clipSpan(rect.left, rect.right - rect.left, m_owner.width());
-    const Span ys = clipSpan(rect.top, rect.bottom - rect.top, m_owner.height());
+    const Span xs = clipSpan(rect.left, std::int64_t(rect.right) - rect.left, m_owner.width());
+    const Span ys = clipSpan(rect.top, std::int64_t(rect.bottom) - rect.top, m_owner.height());
     if (xs.from == xs.to || ys.from == ys.to)
         return;
     const std::uint8_t blue = (Brush.Color >> 16) & 0xFF;
@@ -184,16 +241,29 @@ void TCanvas::textOut(int x, int y, const QString &text)
     const QFont font = TFont::qfont();
     const QFontMetrics metrics(font);
     const int textWidth = metrics.horizontalAdvance(text);
-    m_penPos = QPoint(x + textWidth, y);
+    m_penPos = QPoint(int(std::int64_t(x) + textWidth), y);
     if (m_owner.isEmpty())
         return;
-    QPainter painter(&m_owner.m_image);
-    painter.fillRect(
-        QRect(x, y, textWidth, metrics.ascent() + metrics.descent()), toQColor(Brush.Color));
-    painter.setFont(font);
-    painter.setPen(toQColor(Font.Color));
-    // drawText takes the baseline; the cell's top-left corner is (x, y).
-    painter.drawText(x, y + metrics.ascent(), text);
+    // The cell in the brush colour, then the glyphs in the font colour, written straight into
+    // the rows so that text lands on rows that QPainter cannot reach.
+    const Span xs = clipSpan(x, textWidth, m_owner.width());
+    const Span ys = clipSpan(y, metrics.ascent() + metrics.descent(), m_owner.height());
+    const std::uint8_t brush[kBytesPerPixel] = {std::uint8_t((Brush.Color >> 16) & 0xFF),
+        std::uint8_t((Brush.Color >> 8) & 0xFF), std::uint8_t(Brush.Color & 0xFF)};
+    for (int row = ys.from; row < ys.to; ++row) {
+        std::uint8_t *pixels = m_owner.m_image.scanLine(row);
+        for (int px = xs.from; px < xs.to; ++px)
+            std::memcpy(pixels + kBytesPerPixel * px, brush, kBytesPerPixel);
+    }
+    const std::uint8_t ink[kBytesPerPixel] = {std::uint8_t((Font.Color >> 16) & 0xFF),
+        std::uint8_t((Font.Color >> 8) & 0xFF), std::uint8_t(Font.Color & 0xFF)};
+    for (const QPoint &offset : glyphPixels(font, metrics, text)) {
+        const std::int64_t px = std::int64_t(x) + offset.x();
+        const std::int64_t row = std::int64_t(y) + offset.y();
+        if (px < 0 || px >= m_owner.width() || row < 0 || row >= m_owner.height())
+            continue;
+        std::memcpy(m_owner.m_image.scanLine(int(row)) + kBytesPerPixel * px, ink, kBytesPerPixel);
+    }
 }
 
 void TCanvas::draw(int x, int y, const QImage &picture)
@@ -261,7 +331,7 @@ void TBitmap::setSize(int width, int height)
     QImage store(width, height, QImage::Format_BGR888);
     if (store.isNull())
         throw AppError(kOutOfResources);
-    store.fill(toQColor(m_canvas.Brush.Color));
+    fillRows(store, m_canvas.Brush.Color);
     if (!m_image.isNull()) {
         const int rows = std::min(height, m_height);
         const std::size_t bytes = std::size_t(std::min(width, m_width)) * kBytesPerPixel;
@@ -313,6 +383,16 @@ QImage TBitmap::view() const
         return QImage();
     return QImage(
         m_image.constBits(), m_width, m_height, m_image.bytesPerLine(), QImage::Format_BGR888);
+}
+
+void TBitmap::takePixels(TBitmap &source) noexcept
+{
+    if (&source == this)
+        return;
+    m_image = std::move(source.m_image);
+    m_width = source.m_width;
+    m_height = source.m_height;
+    source.free();
 }
 
 void TBitmap::free()

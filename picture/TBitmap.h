@@ -128,6 +128,11 @@ public:
     // setHeight and a whole-raster CopyRect, without whitening a new store first.
     void copyFrom(const TBitmap &source);
 
+    // Takes the source's pixel store and size; the source is then 0 x 0. Each raster keeps its
+    // own drawing attributes. Row references into the source's store now reach this raster's
+    // pixels; those into this raster's old store are invalid.
+    void takePixels(TBitmap &source) noexcept;
+
     // Frees the pixel store; the raster is then 0 x 0.
     void free();
 

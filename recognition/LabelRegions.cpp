@@ -3,6 +3,7 @@
 #include "RowTable.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 // Here's the plan.
@@ -27,6 +28,9 @@
 // table's own mergeLink keeps naming the region that absorbed an entry at that moment.
 
 namespace {
+
+// Greater than every row of any raster, so that the first region touched always beats it.
+constexpr std::int32_t kAfterLastRow = std::numeric_limits<std::int32_t>::max();
 
 // Region `absorbed`'s list goes in at index `at` of the receiver's own points.
 struct Insertion
@@ -115,7 +119,7 @@ void Labeller::finishRun(int y, int start, int end)
     ++m_runStamp;
     m_touched.clear();
     std::int32_t representative = 0;
-    std::int32_t smallestFirstRow = 10'000'000;
+    std::int32_t smallestFirstRow = kAfterLastRow;
     bool inStretch = false;
     for (int entry = start; entry <= end + 1; ++entry) {
         const std::int32_t label = m_previous[std::size_t(entry)];

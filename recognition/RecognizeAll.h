@@ -22,6 +22,15 @@ public:
     virtual void reset() = 0;
 };
 
+// For callers that show no progress: the headless command, benchmarks, tests.
+class NoProgress : public ProgressSink
+{
+public:
+    void setMaximum(int) override { }
+    void step() override { }
+    void reset() override { }
+};
+
 // The top-left corner of a label's cell lies this many rows above the region's first pixel.
 inline constexpr int kLabelRise = 15;
 

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -68,6 +69,23 @@ QString droppedFile(const QMimeData *mime)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return QString();
     return urls.first().toLocalFile();
+}
+
+// The wait cursor for as long as the guard lives, however its scope is left.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Qt reads "[*]" in a window title as the place of the modified mark, and "[*][*]" as a
+// literal "[*]": doubling every one shows the text exactly.
+QString literalTitle(const QString &text)
+{
+    return QString(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 } // namespace
@@ -328,10 +346,12 @@ void TForm1::catchUpDisplay()
 
 void TForm1::LoadPicture(const QString &fileName)
 {
-    // Whether it succeeds or not, the load replaces the work raster behind the display raster.
-    m_displayMatchesWork = false;
+    // A failed load changes nothing; a successful one replaces the work raster behind the
+    // display raster.
+    const WaitCursor busy;
     const QString caption = ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable);
-    setWindowTitle(caption);
+    m_displayMatchesWork = false;
+    setWindowTitle(literalTitle(caption));
 }
 
 void TForm1::RecognizeAll()
@@ -340,6 +360,7 @@ void TForm1::RecognizeAll()
     // raster becomes a copy of the work raster and is shown. A pass that fails leaves the
     // display raster behind, so the next stroke copies the work raster whole.
     m_displayMatchesWork = false;
+    const WaitCursor busy;
     BarProgress progress(*ProgressBar1);
     ::RecognizeAll(m_store, m_recognition, progress);
     m_store.displayRaster.copyFrom(m_store.workRaster);
@@ -381,5 +402,7 @@ void TForm1::dropEvent(QDropEvent *event)
     if (fileName.isEmpty())
         return;
     event->acceptProposedAction();
-    RunHandler([&] { openPicture(fileName); });
+    // Loaded once the drop has returned, so that the program the file came from does not wait
+    // for the whole pass.
+    QTimer::singleShot(0, this, [this, fileName] { RunHandler([&] { openPicture(fileName); }); });
 }

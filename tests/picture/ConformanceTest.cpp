@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
+#include "SharedTestData.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,7 @@ int largestDifference(const PictureStore &store, const QImage &reference)
 
 TEST(BmpSuite, everyFileLoadsOrFailsWithOneOfOurMessages)
 {
+    UMNOGLAZ_SKIP_WITHOUT_TESTDATA();
     const std::set<std::string> ours {kBitmapNotValid, kStreamReadError, kOutOfResources};
     QStringList files;
     for (const char *folder : {"g", "q", "b", "x"})
@@ -99,6 +101,7 @@ TEST(BmpSuite, everyFileLoadsOrFailsWithOneOfOurMessages)
 
 TEST(BmpSuite, everyGoodFileMatchesItsReferenceRendering)
 {
+    UMNOGLAZ_SKIP_WITHOUT_TESTDATA();
     const auto references = referencesOf();
     const QStringList files = suiteFiles("g");
     ASSERT_GT(files.size(), 20);
@@ -124,6 +127,7 @@ TEST(BmpSuite, everyGoodFileMatchesItsReferenceRendering)
 
 TEST(BmpSuite, unusedBytesBeforeThePixelsAreSkippedByTheOffset)
 {
+    UMNOGLAZ_SKIP_WITHOUT_TESTDATA();
     PictureStore store;
     CreatePictureStore(store);
     LoadPicture(kSuite + "/q/pal8offs.bmp", store.workRaster, store.rowTable);
@@ -132,6 +136,7 @@ TEST(BmpSuite, unusedBytesBeforeThePixelsAreSkippedByTheOffset)
 
 TEST(JpegSuite, everyPublicJpegLoadsExceptTheTwelveBitOne)
 {
+    UMNOGLAZ_SKIP_WITHOUT_TESTDATA();
     for (const char *name : {"testorig.jpg", "testimgint.jpg", "testimgari.jpg", "monkey12.jpg"}) {
         PictureStore store;
         CreatePictureStore(store);

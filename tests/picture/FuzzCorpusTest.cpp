@@ -23,6 +23,8 @@ TEST(FuzzCorpus, everyInputLoadsOrFailsWithOneOfOurMessages)
         QStringLiteral(UMNOGLAZ_FUZZ_CORPUS), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        if (path.contains(QStringLiteral("/recognize_all/")))
+            continue; // rasters for the recognition pass, not files
         QFile input(path);
         ASSERT_TRUE(input.open(QIODevice::ReadOnly));
         const QByteArray bytes = input.readAll();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QPainter>
 
 #include <functional>
 
@@ -266,6 +267,37 @@ TEST(TCanvas, textIsDrawnOpaqueInItsCell)
     raster.canvas().lineTo(5 + cellWidth, 29);
     EXPECT_EQ(pixelAt(raster, 5 + cellWidth, 22), (Bgr {0, 0, 255}));
     EXPECT_EQ(pixelAt(raster, 5 + cellWidth - 1, 22), (Bgr {0, 0, 0}));
+}
+
+TEST(TCanvas, textIsPixelForPixelWhatQPainterDrawsAtEveryEdge)
+{
+    // The reference: the cell filled and the text drawn by QPainter on the raster's own pixels.
+    const QFont font = TFont::qfont();
+    const QFontMetrics metrics(font);
+    const int cellHeight = metrics.ascent() + metrics.descent();
+    constexpr int kWidth = 20, kHeight = 18;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const QString text(QChar::fromLatin1(digit));
+        const int cellWidth = metrics.horizontalAdvance(text);
+        for (const int x : {-cellWidth + 1, -2, 0, 6, kWidth - cellWidth, kWidth - 2, kWidth - 1}) {
+            for (const int y : {-cellHeight + 1, -5, 0, 3, kHeight - cellHeight, kHeight - 4}) {
+                TBitmap raster;
+                paintCoordinates(raster, kWidth, kHeight);
+                raster.canvas().Brush.Color = 0x336699;
+                raster.canvas().Font.Color = clRed;
+                QImage expected = raster.view().copy();
+                QPainter painter(&expected);
+                painter.fillRect(QRect(x, y, cellWidth, cellHeight), QColor(0x99, 0x66, 0x33));
+                painter.setFont(font);
+                painter.setPen(QColor(255, 0, 0));
+                painter.drawText(x, y + metrics.ascent(), text);
+                painter.end();
+
+                raster.canvas().textOut(x, y, text);
+                ASSERT_EQ(raster.view(), expected) << digit << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(TFont, labelFontIsElevenPixelsAtNinetySixDpi)
