@@ -29,6 +29,7 @@ pages="$(mktemp -d)"
 trap 'rm -rf "$pages"' EXIT
 "$bin/bench/write_pages" "$pages" >/dev/null
 export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$pages}"
 
 # One run: prints "milliseconds peak-kilobytes".
 measure() {
