@@ -223,10 +223,12 @@ std::int32_t RoundHalfUp(long double x)
         return std::numeric_limits<std::int32_t>::max();
     if (x <= -2147483648.0L)
         return std::numeric_limits<std::int32_t>::min();
-    const long double whole = std::trunc(x);
-    const long double fraction = x - whole;
-    const std::int32_t result = static_cast<std::int32_t>(whole);
-    return std::trunc(fraction * 10.0L) >= 5.0L ? result + 1 : result;
+    // The conversion truncates towards zero, as trunc would, without a call into the maths
+    // library; x - whole is exact. trunc(y) >= 5 holds exactly when y >= 5, and a negative
+    // fraction gives neither.
+    const std::int32_t result = static_cast<std::int32_t>(x);
+    const long double fraction = x - static_cast<long double>(result);
+    return fraction * 10.0L >= 5.0L ? result + 1 : result;
 }
 
 long double BearingDeg(long double x, long double y, long double x0, long double y0, long double r)

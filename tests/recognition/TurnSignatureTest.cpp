@@ -101,6 +101,29 @@ TEST(RoundHalfUp, roundsHalvesUpByTheFirstDecimal)
         EXPECT_EQ(RoundHalfUp(x), expected) << double(x);
 }
 
+// Sample positions i x (L - 1) / 100 for every i and many L, and values a few last bits away
+// from every half, against the definition's two truncations.
+TEST(RoundHalfUp, agreesWithTheDefinitionNearEveryHalf)
+{
+    const auto plain = [](long double x) {
+        const long double whole = std::trunc(x);
+        const std::int32_t result = static_cast<std::int32_t>(whole);
+        return std::trunc((x - whole) * 10.0L) >= 5.0L ? result + 1 : result;
+    };
+    for (std::size_t size = 1; size < 5000; ++size) {
+        const long double step = static_cast<long double>(size - 1) / 100.0L;
+        for (int i = 1; i < 100; ++i)
+            ASSERT_EQ(RoundHalfUp(i * step), plain(i * step)) << size << " " << i;
+    }
+    std::mt19937 random(3);
+    for (int round = 0; round < 100000; ++round) {
+        long double x = static_cast<long double>(random() % 2000000) / 10.0L - 100000.0L;
+        for (int k = int(random() % 4); k > 0; --k)
+            x = std::nextafter(x, random() % 2 ? 1e9L : -1e9L);
+        ASSERT_EQ(RoundHalfUp(x), plain(x)) << double(x);
+    }
+}
+
 TEST(RoundHalfUp, valuesBeyondThe32BitRangeSaturate)
 {
     EXPECT_EQ(RoundHalfUp(2147483646.7L), 2147483647);
