@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -43,6 +44,22 @@ void makeDigitPage(PictureStore &store, int width, int height)
     }
     painter.end();
     store.workRaster.canvas().draw(0, 0, page);
+    RebuildRowTable(store.rowTable, store.workRaster);
+}
+
+void makeNoisePage(PictureStore &store, int width, int height, int percent)
+{
+    start(store, width, height);
+    std::uint64_t state = 0x9E3779B97F4A7C15u; // xorshift64, the same page every time
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            if (int(state % 100) < percent)
+                setDark(store, x, y);
+        }
+    }
     RebuildRowTable(store.rowTable, store.workRaster);
 }
 

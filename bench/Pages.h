@@ -8,6 +8,11 @@
 // a grid of 57 x 70 cells: about 3000 blobs on 4000 x 3000.
 void makeDigitPage(PictureStore &store, int width, int height);
 
+// Isolated dark pixels and small clusters: each pixel dark with probability `percent` in 100,
+// from a fixed seed. At 4000 x 3000 and 32 per cent about 490,000 blobs, a third of them single
+// pixels.
+void makeNoisePage(PictureStore &store, int width, int height, int percent);
+
 // Vertical strips `stroke` pixels wide, every 2 x stroke columns, from the top row to the
 // bottom, that never meet: as many runs as the comb and the staircase, and no merging.
 void makeStripesPage(PictureStore &store, int width, int height, int stroke);

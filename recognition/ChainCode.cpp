@@ -1,5 +1,7 @@
 #include "ChainCode.h"
 
+#include <array>
+
 // Here's the plan.
 //
 // Each contour pixel is walked round anticlockwise on the screen along its own edges, from the
@@ -44,13 +46,43 @@ constexpr StepRow kStepTable[8] = {
 // clang-format on
 constexpr int kOtherMove = 7;
 
-int rowOf(std::int64_t dx, std::int64_t dy)
+constexpr int rowOf(std::int64_t dx, std::int64_t dy)
 {
     for (int row = 0; row < kOtherMove; ++row) {
         if (kStepTable[row].dx == dx && kStepTable[row].dy == dy)
             return row;
     }
     return kOtherMove;
+}
+
+// The step table's row for each move of at most one pixel: entry 3 (dy + 1) + dx + 1.
+constexpr std::array<std::uint8_t, 9> makeRowOfMove()
+{
+    std::array<std::uint8_t, 9> rows {};
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx)
+            rows[std::size_t(3 * (dy + 1) + dx + 1)] = std::uint8_t(rowOf(dx, dy));
+    }
+    return rows;
+}
+
+constexpr std::array<std::uint8_t, 9> kRowOfMove = makeRowOfMove();
+
+// ChainStep for contours, whose moves are nearly always of one pixel: the row from a small
+// table, the codes appended from the same strings.
+std::int32_t contourStep(Point from, Point to, std::int32_t heading, ChainCode &chainCode)
+{
+    const std::int64_t dx = std::int64_t(to.x) - from.x;
+    const std::int64_t dy = std::int64_t(to.y) - from.y;
+    const int row = dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1
+        ? kRowOfMove[std::size_t(3 * (dy + 1) + dx + 1)]
+        : kOtherMove;
+    const StepRow &step = kStepTable[row];
+    if (heading >= 1 && heading <= 4) {
+        for (const char *code = step.codes[heading - 1]; *code != '\0'; ++code)
+            chainCode.push_back(std::uint8_t(*code - '0'));
+    }
+    return step.returned;
 }
 
 } // namespace
@@ -86,9 +118,7 @@ void BuildChainCode(const Contour &contour, ChainCode &chainCode)
     else if (dx == -1 && dy == 1)
         heading = 3;
 
-    heading = ChainStep(last.y, last.x, contour[0].y, contour[0].x, heading, chainCode);
-    for (std::size_t k = 0; k + 1 < n; ++k) {
-        heading = ChainStep(
-            contour[k].y, contour[k].x, contour[k + 1].y, contour[k + 1].x, heading, chainCode);
-    }
+    heading = contourStep(last, contour[0], heading, chainCode);
+    for (std::size_t k = 0; k + 1 < n; ++k)
+        heading = contourStep(contour[k], contour[k + 1], heading, chainCode);
 }

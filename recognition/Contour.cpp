@@ -58,6 +58,12 @@ public:
     { }
 
     bool inside(Point p) const { return p.x >= 0 && p.y >= 0 && p.x < m_width && p.y < m_height; }
+    // Whether all eight neighbours of p lie inside the raster.
+    bool surrounded(Point p) const
+    {
+        return p.x >= 1 && p.y >= 1 && p.x + 1 < m_width && p.y + 1 < m_height;
+    }
+    const RowTable &rows() const { return m_rows; }
     bool isDark(Point p) const { return inside(p) && isDarkRed(byte(p, kRedByte)); }
     bool isWalkable(Point p) const { return inside(p) && byte(p, kRedByte) <= kDarkRedLimit; }
     bool isMarked(Point p) const { return inside(p) && byte(p, kGreenByte) > kMarkedGreenAbove; }
@@ -87,6 +93,23 @@ int nextDirection(const Pixels &pixels, Point p, int arrival)
     }
     // Not reached: the last direction tried leads back to the previous point, which was walked
     // on and so is walkable. Going back keeps the walk inside the raster all the same.
+    return (arrival + 4) % 8;
+}
+
+// nextDirection for a pixel whose eight neighbours all lie inside the raster: the same search
+// without the bounds tests, over the three rows around p.
+int nextDirectionSurrounded(const Pixels &pixels, Point p, int arrival)
+{
+    const std::uint8_t *const around[3] = {
+        pixels.rows()[p.y - 1], pixels.rows()[p.y], pixels.rows()[p.y + 1]};
+    int direction = (arrival + 5) % 8;
+    for (int tries = 0; tries < 8; ++tries) {
+        const Offset step = kDirections[direction];
+        if (around[step.dy + 1][kBytesPerPixel * std::size_t(p.x + step.dx) + kRedByte] <=
+            kDarkRedLimit)
+            return direction;
+        direction = (direction + 1) % 8;
+    }
     return (arrival + 4) % 8;
 }
 
@@ -129,7 +152,8 @@ bool TraceContour(RowTable &rows, const item &region, Contour &contour)
     Point p = first;
     int direction = firstDirection;
     for (;;) {
-        direction = nextDirection(pixels, p, direction);
+        direction = pixels.surrounded(p) ? nextDirectionSurrounded(pixels, p, direction)
+                                         : nextDirection(pixels, p, direction);
         p = moved(p, direction);
         contour.push_back(p);
         pixels.mark(p);

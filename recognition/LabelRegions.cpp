@@ -3,6 +3,8 @@
 #include "RowTable.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -24,6 +26,10 @@
 //   later run              right to left
 //   absorbed region        after the run that absorbed it, its whole list reversed
 //
+// Light stretches are skipped eight pixels at a time: 24 bytes read as three words, whose red
+// bytes all have their top bit set exactly when all eight pixels are light (red 128 or more).
+// Each label row is cleared only where the runs of two rows ago wrote it.
+//
 // Merge links are followed to the live region through a side table with path halving, so the
 // table's own mergeLink keeps naming the region that absorbed an entry at that moment.
 
@@ -31,6 +37,25 @@ namespace {
 
 // Greater than every row of any raster, so that the first region touched always beats it.
 constexpr std::int32_t kAfterLastRow = std::numeric_limits<std::int32_t>::max();
+
+// The top bits of the red bytes (offsets 2, 5, 8, ... 23) of eight BGR pixels read as three
+// little-endian 64-bit words.
+constexpr std::uint64_t kRedTops[3] = {
+    0x0000800000800000u, // bytes 2 and 5
+    0x0080000080000080u, // bytes 8, 11 and 14
+    0x8000008000008000u, // bytes 17, 20 and 23
+};
+
+// The word test reads bytes in little-endian order, and BGR pixels three bytes apart.
+constexpr bool kWideSteps = std::endian::native == std::endian::little && kRedByte == 2;
+
+// Whether the eight pixels from `pixels` on are all light.
+inline bool eightLight(const std::uint8_t *pixels)
+{
+    std::uint64_t words[3];
+    std::memcpy(words, pixels, sizeof words);
+    return ((~words[0] & kRedTops[0]) | (~words[1] & kRedTops[1]) | (~words[2] & kRedTops[2])) == 0;
+}
 
 // Region `absorbed`'s list goes in at index `at` of the receiver's own points.
 struct Insertion
@@ -60,6 +85,13 @@ private:
 
     ZonaRosta m_previous; // labels of the row above: entry c + 1 is column c
     ZonaRosta m_current;
+    struct Run
+    {
+        int start;
+        int end;
+    };
+    std::vector<Run> m_previousRuns; // the runs written into m_previous
+    std::vector<Run> m_currentRuns;
     ZonaRosta m_touched; // live regions touching the run being finished, in the order found
 
     std::vector<std::vector<Insertion>> m_insertions; // per region, in the order made
@@ -87,6 +119,10 @@ void Labeller::run()
         const std::uint8_t *row = m_rows[y];
         int x = 0;
         while (x < width) {
+            if constexpr (kWideSteps) {
+                while (x + 8 <= width && eightLight(row + kBytesPerPixel * std::size_t(x)))
+                    x += 8;
+            }
             while (x < width && !isDarkRed(row[kBytesPerPixel * x + kRedByte]))
                 ++x;
             if (x == width)
@@ -97,7 +133,10 @@ void Labeller::run()
             finishRun(y, start, x);
         }
         std::swap(m_previous, m_current);
-        std::fill(m_current.begin(), m_current.end(), 0);
+        std::swap(m_previousRuns, m_currentRuns);
+        for (const Run run : m_currentRuns)
+            std::fill(m_current.begin() + run.start + 1, m_current.begin() + run.end + 1, 0);
+        m_currentRuns.clear();
     }
     layOut();
 }
@@ -171,6 +210,7 @@ void Labeller::finishRun(int y, int start, int end)
         }
     }
     std::fill(m_current.begin() + start + 1, m_current.begin() + end + 1, receiver);
+    m_currentRuns.push_back({start, end});
 }
 
 void Labeller::layOut()

@@ -49,6 +49,13 @@ std::size_t SampleIndex(int i, std::size_t codeCount);
 //   below -180.0                  R
 char DecideTurn(long double diff, char previous);
 
+// The turn between two windows that sum to (sx0, sy0) and (sx1, sy1): DecideTurn of the
+// difference of their bearings, each BearingDeg(sx, sy, 0, 0, sqrt(sx^2 + sy^2)) in extended
+// precision, with the same result for every input, but computed in double precision wherever
+// that cannot change the decision (the bound is proved in TurnSignature.cpp).
+char DecideTurnOfSums(
+    std::int64_t sx0, std::int64_t sy0, std::int64_t sx1, std::int64_t sy1, char previous);
+
 // The signature of a chain code for a region of pixelCount pixels. Windows longer than the
 // chain code read it cyclically, round and round. Only the sampled windows are computed. An
 // empty chain code, which no traced contour gives, yields 100 "L".

@@ -216,3 +216,63 @@ TEST(BuildChainCode, walkableRed128BesideTheStartCanLeaveTheChainOpen)
     EXPECT_EQ(chainCode, codes("412"));
     EXPECT_FALSE(closes(chainCode));
 }
+
+namespace {
+
+// The chain code as the definition builds it: one ChainStep per move, the closing move first.
+ChainCode plainChainCode(const Contour &contour)
+{
+    ChainCode out;
+    const std::size_t n = contour.size();
+    if (n < 2)
+        return out;
+    const Point last = contour[n - 1], beforeLast = contour[n - 2];
+    std::int32_t heading = 4;
+    if (beforeLast.x - last.x == 1 && beforeLast.y == last.y)
+        heading = 1;
+    else if (beforeLast.x - last.x == -1 && beforeLast.y - last.y == 1)
+        heading = 3;
+    heading = ChainStep(last.y, last.x, contour[0].y, contour[0].x, heading, out);
+    for (std::size_t k = 0; k + 1 < n; ++k)
+        heading =
+            ChainStep(contour[k].y, contour[k].x, contour[k + 1].y, contour[k + 1].x, heading, out);
+    return out;
+}
+
+} // namespace
+
+// The outlines of random blobs, and point lists of random moves with stays and jumps mixed in.
+TEST(BuildChainCode, matchesStepByStepCodingOnRandomContours)
+{
+    std::mt19937 random(4711);
+    Contour contour;
+    ChainCode chainCode;
+    int outlines = 0;
+    for (int round = 0; round < 200; ++round) {
+        PictureStore store;
+        drawAscii(store.workRaster, store.rowTable,
+            randomPicture(random, 4 + int(random() % 40), 4 + int(random() % 30), "..##8"));
+        RegionTable regions;
+        LabelRegions(store.rowTable, regions);
+        for (std::size_t r = 1; r < regions.size(); ++r) {
+            if (regions[r].count == 0 || !TraceContour(store.rowTable, regions[r], contour))
+                continue;
+            BuildChainCode(contour, chainCode);
+            ASSERT_EQ(chainCode, plainChainCode(contour)) << "round " << round;
+            ++outlines;
+        }
+    }
+    EXPECT_GT(outlines, 1000);
+    for (int round = 0; round < 2000; ++round) {
+        contour.assign(1 + random() % 40, Point {});
+        Point p {int(random() % 10), int(random() % 10)};
+        for (Point &point : contour) {
+            const int far = random() % 10 == 0 ? 3 : 1;
+            p.x += int(random() % (2 * far + 1)) - far;
+            p.y += int(random() % (2 * far + 1)) - far;
+            point = p;
+        }
+        BuildChainCode(contour, chainCode);
+        ASSERT_EQ(chainCode, plainChainCode(contour)) << "round " << round;
+    }
+}

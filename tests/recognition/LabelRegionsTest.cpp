@@ -87,7 +87,7 @@ RegionTable referenceLabelling(const std::vector<std::string> &picture)
         bool inRun = false;
         int start = 0;
         for (int x = 0; x < width; ++x) {
-            const bool dark = picture[y][x] == '#';
+            const bool dark = picture[y][x] == '#' || picture[y][x] == 'g'; // red 0
             const bool last = x == width - 1;
             if (!inRun && dark) {
                 start = x;
@@ -256,6 +256,33 @@ TEST(LabelRegions, randomPicturesMatchTheReferenceImplementation)
                 << "round " << round << " region " << r;
             EXPECT_EQ(l.regions[r].firstRow, expected[r].firstRow);
             EXPECT_EQ(l.regions[r].mergeLink, expected[r].mergeLink);
+            ASSERT_EQ(l.regions[r].points, expected[r].points)
+                << "round " << round << " region " << r;
+        }
+    }
+}
+
+// Mostly light rows, which the scan crosses in wide steps: light pixels of red 255 with other
+// bytes 0 or 255 and of red 128, and dark ones with green 255, at every offset from the row
+// start and up to the last column.
+TEST(LabelRegions, sparsePicturesOfEveryLightKindMatchTheStepByStepDefinition)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (int round = 0; round < 300; ++round) {
+        const int width = 1 + int(random() % 90);
+        const int height = 1 + int(random() % 12);
+        const int darkPercent = 1 + int(random() % 12);
+        std::vector<std::string> picture(std::size_t(height), std::string(std::size_t(width), '.'));
+        for (auto &row : picture) {
+            for (char &c : row)
+                c = percent(random) < darkPercent ? "#g"[random() % 2] : "..r8"[random() % 4];
+        }
+        Labelled l(picture);
+        const RegionTable expected = referenceLabelling(picture);
+        ASSERT_EQ(l.regions.size(), expected.size()) << "round " << round;
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            EXPECT_EQ(l.regions[r].count, expected[r].count) << "round " << round;
             ASSERT_EQ(l.regions[r].points, expected[r].points)
                 << "round " << round << " region " << r;
         }

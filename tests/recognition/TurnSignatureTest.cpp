@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -95,6 +97,29 @@ TEST(RoundHalfUp, roundsHalvesUpByTheFirstDecimal)
     };
     for (const auto &[x, expected] : cases)
         EXPECT_EQ(RoundHalfUp(x), expected) << double(x);
+}
+
+// Sample positions i x (L - 1) / 100 for every i and many L, and values a few last bits away
+// from every half, against the definition's two truncations.
+TEST(RoundHalfUp, agreesWithTheDefinitionNearEveryHalf)
+{
+    const auto plain = [](long double x) {
+        const long double whole = std::trunc(x);
+        const std::int32_t result = static_cast<std::int32_t>(whole);
+        return std::trunc((x - whole) * 10.0L) >= 5.0L ? result + 1 : result;
+    };
+    for (std::size_t size = 1; size < 5000; ++size) {
+        const long double step = static_cast<long double>(size - 1) / 100.0L;
+        for (int i = 1; i < 100; ++i)
+            ASSERT_EQ(RoundHalfUp(i * step), plain(i * step)) << size << " " << i;
+    }
+    std::mt19937 random(3);
+    for (int round = 0; round < 100000; ++round) {
+        long double x = static_cast<long double>(random() % 2000000) / 10.0L - 100000.0L;
+        for (int k = int(random() % 4); k > 0; --k)
+            x = std::nextafter(x, random() % 2 ? 1e9L : -1e9L);
+        ASSERT_EQ(RoundHalfUp(x), plain(x)) << double(x);
+    }
 }
 
 TEST(RoundHalfUp, valuesBeyondThe32BitRangeSaturate)
@@ -290,4 +315,79 @@ TEST(BuildTurnSignature, windowsLongerThanTheChainCodeReadItRoundAndRound)
 TEST(BuildTurnSignature, emptyChainCodeGivesAllL)
 {
     EXPECT_EQ(BuildTurnSignature({}, 10), std::string(100, 'L'));
+}
+
+namespace {
+
+// The turn between two window sums as the definition has it: both bearings in full.
+char plainTurnOfSums(std::int64_t sx0, std::int64_t sy0, std::int64_t sx1, std::int64_t sy1)
+{
+    const auto bearing = [](std::int64_t sx, std::int64_t sy) {
+        return BearingDeg(sx, sy, 0, 0, std::sqrt(static_cast<long double>(sx * sx + sy * sy)));
+    };
+    return DecideTurn(bearing(sx1, sy1) - bearing(sx0, sy0), '=');
+}
+
+} // namespace
+
+// Window sums whose bearings differ by about 3 or 180 degrees, from the smallest sums up to
+// beyond 2^20, by rotating one sum and rounding it to integers.
+TEST(DecideTurnOfSums, agreesWithTheFullBearingsNearEveryThreshold)
+{
+    std::mt19937_64 random(2024);
+    int decided = 0;
+    for (int round = 0; round < 60000; ++round) {
+        const int bits = 1 + int(random() % 22); // sums up to 2^22
+        const std::int64_t reach = std::int64_t(1) << bits;
+        std::uniform_int_distribution<std::int64_t> pick(-reach, reach);
+        const std::int64_t sx0 = pick(random);
+        const std::int64_t sy0 = pick(random);
+        // Turned by +-3 degrees, +-180 degrees (opposite sums give exactly 180), or anything.
+        const double turns[] = {3.0, -3.0, 180.0, 177.0, -177.0, double(random() % 360)};
+        const double angle = turns[random() % 6] * std::numbers::pi / 180.0;
+        const auto rounded = [](double v) { return std::int64_t(std::llround(v)); };
+        std::int64_t sx1 = rounded(sx0 * std::cos(angle) - sy0 * std::sin(angle));
+        std::int64_t sy1 = rounded(sx0 * std::sin(angle) + sy0 * std::cos(angle));
+        sx1 += std::int64_t(random() % 3) - 1;
+        sy1 += std::int64_t(random() % 3) - 1;
+        const char plain = plainTurnOfSums(sx0, sy0, sx1, sy1);
+        ASSERT_EQ(DecideTurnOfSums(sx0, sy0, sx1, sy1, '='), plain)
+            << "(" << sx0 << ", " << sy0 << ") to (" << sx1 << ", " << sy1 << ")";
+        decided += plain != '=';
+    }
+    EXPECT_GT(decided, 30000);
+}
+
+TEST(DecideTurnOfSums, oppositeAndEqualSumsDecideAsTheFullBearings)
+{
+    for (std::int64_t sx = -40; sx <= 40; ++sx) {
+        for (std::int64_t sy = -40; sy <= 40; sy += 3) {
+            for (const std::int64_t scale : {1, 7, 1000, 1 << 21}) {
+                const std::int64_t x = sx * scale, y = sy * scale;
+                ASSERT_EQ(DecideTurnOfSums(x, y, -x, -y, '='), plainTurnOfSums(x, y, -x, -y))
+                    << x << " " << y;
+                ASSERT_EQ(DecideTurnOfSums(-x, -y, x, y, '='), plainTurnOfSums(-x, -y, x, y));
+                ASSERT_EQ(DecideTurnOfSums(x, y, x, y, '='), '=');
+            }
+        }
+    }
+}
+
+// Long straight stretches give window sums far beyond the smallest ones; short chain codes
+// give the repeats of L below 101.
+TEST(BuildTurnSignature, matchesTheDefinitionOnLongStraightStretches)
+{
+    std::mt19937 random(77);
+    for (int round = 0; round < 150; ++round) {
+        const std::size_t size = round % 5 == 0 ? 6 + random() % 95 : 100 + random() % 1400;
+        ChainCode chainCode;
+        while (chainCode.size() < size) {
+            const std::uint8_t code = std::uint8_t(1 + random() % 4);
+            chainCode.insert(chainCode.end(),
+                std::min<std::size_t>(1 + random() % 200, size - chainCode.size()), code);
+        }
+        const std::int32_t pixelCount = std::int32_t(random() % (size * 30 + 1));
+        ASSERT_EQ(BuildTurnSignature(chainCode, pixelCount), plainSignature(chainCode, pixelCount))
+            << "round " << round << " size " << size << " pixels " << pixelCount;
+    }
 }
