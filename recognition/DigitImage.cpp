@@ -43,13 +43,12 @@ void NormaliseDigit(const std::vector<Point> &points, DigitImage &image)
     if (points.empty())
         return;
     const DigitBox box = BoundingBox(points);
-    // 64-bit: a box may span the whole raster, and the products below must not overflow.
     const double longer = double(std::max(box.width(), box.height()));
     const double scale = kDigitBox / longer;
-    const int cellsX = std::clamp(int(std::lround(box.width() * scale)), 1, kDigitBox);
-    const int cellsY = std::clamp(int(std::lround(box.height() * scale)), 1, kDigitBox);
-    const double scaleX = cellsX / double(box.width());
-    const double scaleY = cellsY / double(box.height());
+    // One scale for both axes; the fitted box is the cells that the scaled box reaches into.
+    const double scaleX = scale, scaleY = scale;
+    const int cellsX = std::clamp(int(std::ceil(box.width() * scale - 1e-9)), 1, kDigitBox);
+    const int cellsY = std::clamp(int(std::ceil(box.height() * scale - 1e-9)), 1, kDigitBox);
 
     // Area averaging into the fitted box: each pixel covers a scaleX x scaleY rectangle.
     std::array<double, kDigitBox * kDigitBox> fitted {};

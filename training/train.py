@@ -31,16 +31,16 @@ def load(path):
 
 class DigitNet(nn.Module):
     """Two small convolutions and two dense layers: about 0.26 million multiply-adds a picture,
-    small enough to cost a few microseconds on one core."""
+    so that it costs a few microseconds a region on one core."""
 
     def __init__(self):
         super().__init__()
         self.features = nn.Sequential(
-            nn.Conv2d(1, 16, 5), nn.ReLU(), nn.MaxPool2d(2),    # 16 x 12 x 12
-            nn.Conv2d(16, 32, 3), nn.ReLU(), nn.MaxPool2d(2),   # 32 x 5 x 5
+            nn.Conv2d(1, 8, 5), nn.ReLU(), nn.MaxPool2d(2),    # 8 x 12 x 12
+            nn.Conv2d(8, 16, 3), nn.ReLU(), nn.MaxPool2d(2),   # 16 x 5 x 5
             nn.Flatten(),
-            nn.Linear(32 * 5 * 5, 96), nn.ReLU(), nn.Dropout(0.2),
-            nn.Linear(96, CLASSES))
+            nn.Linear(16 * 5 * 5, 64), nn.ReLU(),
+            nn.Linear(64, CLASSES))
 
     def forward(self, x):
         return self.features(x)
@@ -91,7 +91,7 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--model", required=True)
     parser.add_argument("--report", required=True)
-    parser.add_argument("--epochs", type=int, default=14)
+    parser.add_argument("--epochs", type=int, default=6)
     parser.add_argument("--quick", action="store_true")
     args = parser.parse_args()
 
@@ -108,9 +108,9 @@ def main():
     net = DigitNet()
     epochs = 3 if args.quick else args.epochs
     optimiser = torch.optim.Adam(net.parameters(), lr=2e-3)
-    batch = 128
+    batch = 256
     steps = epochs * ((len(train_y) + batch - 1) // batch)
-    schedule = torch.optim.lr_scheduler.OneCycleLR(optimiser, max_lr=3e-3, total_steps=steps)
+    schedule = torch.optim.lr_scheduler.OneCycleLR(optimiser, max_lr=5e-3, total_steps=steps)
     loss_of = nn.CrossEntropyLoss()
     generator = torch.Generator().manual_seed(5)
     for epoch in range(epochs):
@@ -125,6 +125,8 @@ def main():
             optimiser.step()
             schedule.step()
             total += loss.item() * len(chosen)
+            if i // batch % 100 == 99:
+                print(f"  {i + len(chosen)} samples, {time.time() - started:.0f} s", flush=True)
         held_answers, _ = decide(probabilities(net, held_x), held_data, 0.0, 0)
         digits = held_y < 10
         accuracy = (held_answers[digits] == held_y[digits]).float().mean().item()

