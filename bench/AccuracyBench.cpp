@@ -132,16 +132,6 @@ std::vector<QString> evalFaces(const QString &listFile)
     return faces;
 }
 
-Mask maskOf(const QImage &image)
-{
-    Mask mask {image.width(), image.height(),
-        std::vector<std::uint8_t>(std::size_t(image.width()) * std::size_t(image.height()))};
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            mask.at(x, y) = isDarkRed(std::uint8_t(qRed(image.pixel(x, y))));
-    return mask;
-}
-
 } // namespace
 
 int main(int argc, char **argv)

@@ -30,16 +30,16 @@ def load(path):
 
 
 class DigitNet(nn.Module):
-    """Two small convolutions and two dense layers: about 0.26 million multiply-adds a picture,
-    so that it costs a few microseconds a region on one core."""
+    """Two small convolutions, the first with a stride of 2, and two dense layers: about 0.24
+    million multiply-adds a picture, about 20 microseconds on one core with OpenCV's dnn."""
 
     def __init__(self):
         super().__init__()
         self.features = nn.Sequential(
-            nn.Conv2d(1, 8, 5), nn.ReLU(), nn.MaxPool2d(2),    # 8 x 12 x 12
-            nn.Conv2d(8, 16, 3), nn.ReLU(), nn.MaxPool2d(2),   # 16 x 5 x 5
+            nn.Conv2d(1, 8, 5, stride=2, padding=2), nn.ReLU(),  # 8 x 14 x 14
+            nn.Conv2d(8, 16, 3), nn.ReLU(), nn.MaxPool2d(2),      # 16 x 6 x 6
             nn.Flatten(),
-            nn.Linear(16 * 5 * 5, 64), nn.ReLU(),
+            nn.Linear(16 * 6 * 6, 64), nn.ReLU(),
             nn.Linear(64, CLASSES))
 
     def forward(self, x):

@@ -3,6 +3,7 @@
 #include "AsciiRaster.h"
 #include "DigitImage.h"
 #include "DigitPictures.h"
+#include "LearnedDigits.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,37 @@ TEST(DigitNetwork, readsDrawnAndTypesetDigitsIncludingSixAndNine)
         const std::vector<char> read = ReadWithNetwork(picture, DigitNetwork::builtIn());
         EXPECT_EQ(std::string(read.begin(), read.end()), picture.expected);
     }
+}
+
+TEST(LearnedDigits, specksAreNotDigitsAndTheThresholdCanBeOverridden)
+{
+    PictureStore store;
+    const DigitPicture pen = FixedDigitPictures().front();
+    store.workRaster.setSize(pen.image.width(), pen.image.height());
+    store.workRaster.canvas().draw(0, 0, pen.image);
+    for (int y = 2; y < 5; ++y) // a 3 x 3 speck in the top left corner
+        for (int x = 2; x < 5; ++x)
+            setPixel(store.workRaster, x, y, {0, 0, 0});
+    RebuildRowTable(store.rowTable, store.workRaster);
+    RegionTable regions;
+    LabelRegions(store.rowTable, regions);
+
+    DigitNetwork &network = DigitNetwork::builtIn();
+    LearnedDigits learned(network);
+    learned.judge(regions);
+    LearnedDigits nothing(network, 1.01f); // no probability reaches it
+    nothing.judge(regions);
+    int digits = 0;
+    for (std::size_t r = 1; r < regions.size(); ++r) {
+        if (regions[r].count == 0)
+            continue;
+        const bool speck = regions[r].points[0] == Point {2, 2};
+        EXPECT_EQ(learned.verdict(r).judged, !speck) << r;
+        digits += learned.verdict(r).digit != 0;
+        EXPECT_EQ(nothing.verdict(r).digit, 0) << r;
+        EXPECT_EQ(nothing.verdict(r).confidence, learned.verdict(r).confidence) << r;
+    }
+    EXPECT_EQ(digits, 10);
 }
 
 } // namespace
