@@ -1,14 +1,13 @@
 // The whole recognition pass on pages of digits, and the share of each of its stages.
 //
-// RecognizeAll/<w>/<h> times the pass itself. RecognizeAll/stages/<w>/<h> runs the same steps
-// in the same order with a clock around each stage and reports each stage's share of the total
-// (in per cent); it is a copy of the pass's loop for measuring only.
-#include "ChainCode.h"
-#include "Contour.h"
-#include "Matching.h"
+// RecognizeAll/<w>/<h> times the pass as the window runs it: the pass, then the copy of the work
+// raster to the display raster. RecognizeAll/stages/<w>/<h> runs the same pass with a clock read
+// at each point where it calls out (the recogniser's prepare and recognise, the progress sink's
+// step and reset) and reports each stage's share of the total (in per cent): labelling, the
+// outlines (tracing and chain coding), recognition (turn signature and matching), drawing the
+// labels, and the copy.
 #include "Pages.h"
 #include "RecognizeAll.h"
-#include "TurnSignature.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,13 +15,12 @@
 
 namespace {
 
-class Silent : public RecognitionProgress
+class Silent : public ProgressSink
 {
 public:
     void setMaximum(int) override { }
     void step() override { }
-    void resetPosition() override { }
-    void repaint() override { }
+    void reset() override { }
 };
 
 // A page and a pristine copy, so that every iteration starts without marks and labels, and
@@ -36,13 +34,22 @@ struct Page
     {
         CreatePictureStore(store);
         makeDigitPage(store, width, height);
-        pristine.setSize(width, height);
-        CopyRect(pristine, 0, 0, width, height, store.workRaster, 0, 0);
+        pristine.copyFrom(store.workRaster);
     }
-    void restore()
+    // Back to the pristine page, outside the timing.
+    void restore(benchmark::State &state)
     {
-        CopyRect(store.workRaster, 0, 0, pristine.width(), pristine.height(), pristine, 0, 0);
+        state.PauseTiming();
+        store.workRaster.copyFrom(pristine);
         store.displayRaster.setSize(kStartWidth, kStartHeight);
+        state.ResumeTiming();
+    }
+
+    // The pass, then the copy to the display raster that the window makes after it.
+    void recognise(RecognitionState &recognition, ProgressSink &progress, Recogniser &recogniser)
+    {
+        RecognizeAll(store, recognition, progress, recogniser);
+        store.displayRaster.copyFrom(store.workRaster);
     }
 };
 
@@ -53,11 +60,10 @@ void wholePass(benchmark::State &state)
     Page page(width, height);
     RecognitionState recognition;
     Silent progress;
+    TurnSignatureRecogniser recogniser;
     for (auto _ : state) {
-        state.PauseTiming();
-        page.restore();
-        state.ResumeTiming();
-        RecognizeAll(page.store, recognition, progress);
+        page.restore(state);
+        page.recognise(recognition, progress, recogniser);
     }
     int live = 0;
     for (const item &region : recognition.regions)
@@ -67,57 +73,87 @@ void wholePass(benchmark::State &state)
         benchmark::Counter(double(width) * height, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+enum Stage { Labelling, Outlines, Recognition, Drawing, Copy, StageCount };
+
+// Adds the time since the last lap to a stage.
+class Laps
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    double seconds[StageCount] = {};
+
+    void start() { m_last = Clock::now(); }
+    void lap(Stage stage)
+    {
+        const auto now = Clock::now();
+        seconds[stage] += std::chrono::duration<double>(now - m_last).count();
+        m_last = now;
+    }
+
+private:
+    Clock::time_point m_last;
+};
+
+// The default recogniser with laps around it: the time before prepare() is labelling, before
+// each recognise() the outlines, inside it recognition.
+class LappedRecogniser : public Recogniser
+{
+public:
+    explicit LappedRecogniser(Laps &laps)
+        : m_laps(laps)
+    { }
+
+    void prepare(const RegionTable &) override { m_laps.lap(Labelling); }
+    void recognise(const item &region, const ChainCode &chainCode, RegionResult &result) override
+    {
+        m_laps.lap(Outlines);
+        m_turns.recognise(region, chainCode, result);
+        m_laps.lap(Recognition);
+    }
+
+private:
+    Laps &m_laps;
+    TurnSignatureRecogniser m_turns;
+};
+
+// Every step follows the drawing of a label; what comes after the last one (regions without
+// an outline, the reset) counts to the outlines.
+class LappedProgress : public Silent
+{
+public:
+    explicit LappedProgress(Laps &laps)
+        : m_laps(laps)
+    { }
+
+    void step() override { m_laps.lap(Drawing); }
+    void reset() override { m_laps.lap(Outlines); }
+
+private:
+    Laps &m_laps;
+};
+
 void stages(benchmark::State &state)
 {
-    using Clock = std::chrono::steady_clock;
     const int width = int(state.range(0));
     const int height = int(state.range(1));
     Page page(width, height);
     RecognitionState recognition;
-    enum Stage { Labelling, Tracing, ChainCoding, Signature, Matching, Drawing, Copy, Count };
-    static const char *const kNames[Count] = {
-        "label%", "trace%", "chain%", "signature%", "match%", "draw%", "copy%"};
-    double seconds[Count] = {};
+    Laps laps;
+    LappedRecogniser recogniser(laps);
+    LappedProgress progress(laps);
+    static const char *const kNames[StageCount] = {
+        "label%", "outline%", "recognise%", "draw%", "copy%"};
     for (auto _ : state) {
-        state.PauseTiming();
-        page.restore();
-        state.ResumeTiming();
-        PictureStore &store = page.store;
-        auto t = Clock::now();
-        auto lap = [&](Stage stage) {
-            const auto now = Clock::now();
-            seconds[stage] += std::chrono::duration<double>(now - t).count();
-            t = now;
-        };
-        LabelRegions(store.rowTable, recognition.regions);
-        lap(Labelling);
-        store.workRaster.canvas().Font.Color = clRed;
-        for (std::size_t r = 1; r < recognition.regions.size(); ++r) {
-            const item &region = recognition.regions[r];
-            if (region.count == 0)
-                continue;
-            const bool traced = TraceContour(store.rowTable, region, recognition.contour);
-            lap(Tracing);
-            if (!traced)
-                continue;
-            BuildChainCode(recognition.contour, recognition.chainCode);
-            lap(ChainCoding);
-            const std::string signature = BuildTurnSignature(recognition.chainCode, region.count);
-            lap(Signature);
-            const char digit = MatchSignature(signature);
-            lap(Matching);
-            store.workRaster.canvas().textOut(region.points[0].x, region.points[0].y - kLabelRise,
-                QString(QChar::fromLatin1(digit)));
-            lap(Drawing);
-        }
-        store.displayRaster.copyFrom(store.workRaster);
-        lap(Copy);
+        page.restore(state);
+        laps.start();
+        page.recognise(recognition, progress, recogniser);
+        laps.lap(Copy);
     }
     double total = 0;
-    for (double s : seconds)
+    for (double s : laps.seconds)
         total += s;
-    for (int stage = 0; stage < Count; ++stage)
-        state.counters[kNames[stage]] = 100.0 * seconds[stage] / total;
+    for (int stage = 0; stage < StageCount; ++stage)
+        state.counters[kNames[stage]] = 100.0 * laps.seconds[stage] / total;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "HeadlessCommand.h"
 
-#include "ErrorText.h"
+#include "FailureText.h"
 #include "LoadPicture.h"
+#include "Messages.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
 
@@ -18,58 +19,29 @@
 
 #include <cstdio>
 #include <exception>
+#include <variant>
 #include <vector>
 
 namespace {
 
-// Collects what the pass finds; the headless command has no progress bar and no window.
-class Collector : public RecognitionProgress
+// The headless command shows no progress.
+class NoProgress : public ProgressSink
 {
 public:
-    std::vector<RegionResult> results;
-
     void setMaximum(int) override { }
     void step() override { }
-    void resetPosition() override { }
-    void repaint() override { }
-    void regionDone(const RegionResult &result) override { results.push_back(result); }
+    void reset() override { }
 };
-
-QString describe(const RegionResult &result)
-{
-    const QString where = QStringLiteral("region %1 at (%2, %3), %4 pixel%5: ")
-                              .arg(result.region)
-                              .arg(result.start.x)
-                              .arg(result.start.y)
-                              .arg(result.count)
-                              .arg(result.count == 1 ? "" : "s");
-    if (!result.traced)
-        return where + QStringLiteral("no outline");
-    return where + QChar::fromLatin1(result.digit);
-}
-
-QJsonObject toJson(const RegionResult &result)
-{
-    QJsonObject region {
-        {QStringLiteral("region"), result.region},
-        {QStringLiteral("x"), result.start.x},
-        {QStringLiteral("y"), result.start.y},
-        {QStringLiteral("count"), result.count},
-    };
-    if (!result.traced) {
-        region.insert(QStringLiteral("digit"), QJsonValue::Null);
-        return region;
-    }
-    region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
-    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
-    region.insert(QStringLiteral("codes"), qint64(result.codes));
-    return region;
-}
 
 void printTo(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+void printFailure(const QString &message)
+{
+    printTo(stderr, WithFinalFullStop(message) + u'\n');
 }
 
 struct Options
@@ -79,33 +51,10 @@ struct Options
     QString output;
 };
 
-} // namespace
-
-bool IsHeadlessInvocation(int argc, char **argv)
+// The options, or the exit code when the command line is answered already: --help, --version
+// or a usage error (printed with the help text).
+std::variant<Options, int> parseOptions()
 {
-    // The window takes at most a picture path; every option belongs to this command, which
-    // also reports the unknown ones.
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] == '-')
-            return true;
-    }
-    return false;
-}
-
-int RunHeadless(int argc, char **argv)
-{
-    // This mode never opens a window, whatever display the environment offers.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt falls back to this private runtime folder anyway, but warns on stderr when it has to.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime = "/tmp/runtime-" + QByteArray::number(::getuid());
-        ::mkdir(runtime.constData(), 0700);
-        qputenv("XDG_RUNTIME_DIR", runtime);
-    }
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("umnoglaz"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(UMNOGLAZ_VERSION));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Recognises digit shapes in a picture. Without --recognize it opens the window, and a "
@@ -141,69 +90,155 @@ int RunHeadless(int argc, char **argv)
         return 0;
     }
     if (!parser.isSet(recognize))
-        return usageError(QStringLiteral("--json and --output need --recognize PICTURE."));
+        return usageError(QString::fromLatin1(kOptionsNeedRecognize));
     if (!parser.positionalArguments().isEmpty())
-        return usageError(
-            QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first()));
+        return usageError(UnexpectedArgument(parser.positionalArguments().first()));
     Options options {parser.value(recognize), parser.isSet(json), parser.value(output)};
     if (parser.isSet(output) && options.output.isEmpty())
-        return usageError(QStringLiteral("--output needs a file name."));
+        return usageError(QString::fromLatin1(kOutputNeedsName));
+    return options;
+}
 
-    PictureStore store;
-    RecognitionState state;
-    Collector collector;
+// Loads the picture and runs the pass; a failure is printed and gives false.
+bool recognise(const QString &picture, PictureStore &store, std::vector<RegionResult> &results)
+{
     try {
+        RecognitionState state;
+        NoProgress progress;
         CreatePictureStore(store);
-        LoadPicture(options.picture, store.workRaster, store.rowTable);
-        RecognizeAll(store, state, collector);
+        LoadPicture(picture, store.workRaster, store.rowTable);
+        results = RecognizeAll(store, state, progress);
     } catch (const std::exception &error) {
-        printTo(stderr, WithFinalFullStop(ErrorMessage(error)) + u'\n');
-        return 1;
+        printFailure(ErrorMessage(error));
+        return false;
     }
+    return true;
+}
 
-    if (!options.output.isEmpty()) {
-        QImageWriter writer(options.output);
-        if (!writer.write(store.workRaster.view())) {
-            printTo(stderr,
-                WithFinalFullStop(QStringLiteral("Cannot write file %1: %2")
-                                      .arg(options.output, writer.errorString())) +
-                    u'\n');
-            return 1;
-        }
+// Writes the annotated picture in the format its name's extension says; a failure is printed
+// and gives false.
+bool writePicture(const QString &output, const TBitmap &raster)
+{
+    QImageWriter writer(output);
+    if (writer.write(raster.view()))
+        return true;
+    printFailure(CannotWriteFile(output, writer.errorString()));
+    return false;
+}
+
+QJsonObject toJson(const RegionResult &result)
+{
+    QJsonObject region {
+        {QStringLiteral("region"), result.region},
+        {QStringLiteral("x"), result.start.x},
+        {QStringLiteral("y"), result.start.y},
+        {QStringLiteral("count"), result.count},
+    };
+    if (!result.hasDigit()) {
+        region.insert(QStringLiteral("digit"), QJsonValue::Null);
+        return region;
     }
+    region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
+    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
+    region.insert(QStringLiteral("codes"), qint64(result.codes));
+    return region;
+}
 
-    if (options.json) {
-        QJsonArray regions;
-        for (const RegionResult &result : collector.results)
-            regions.append(toJson(result));
-        const QJsonObject document {
-            {QStringLiteral("file"), options.picture},
-            {QStringLiteral("width"), store.workRaster.width()},
-            {QStringLiteral("height"), store.workRaster.height()},
-            {QStringLiteral("regions"), regions},
-        };
-        printTo(stdout,
-            QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n');
-        return 0;
-    }
+// One JSON object on one line; QJsonObject writes its keys in alphabetical order.
+QString jsonReport(
+    const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
+{
+    QJsonArray regions;
+    for (const RegionResult &result : results)
+        regions.append(toJson(result));
+    const QJsonObject document {
+        {QStringLiteral("file"), picture},
+        {QStringLiteral("width"), raster.width()},
+        {QStringLiteral("height"), raster.height()},
+        {QStringLiteral("regions"), regions},
+    };
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
+}
 
+QString describe(const RegionResult &result)
+{
+    const QString where = QStringLiteral("region %1 at (%2, %3), %4 pixel%5: ")
+                              .arg(result.region)
+                              .arg(result.start.x)
+                              .arg(result.start.y)
+                              .arg(result.count)
+                              .arg(result.count == 1 ? "" : "s");
+    if (!result.traced)
+        return where + QStringLiteral("no outline");
+    if (!result.hasDigit())
+        return where + QStringLiteral("no digit");
+    return where + QChar::fromLatin1(result.digit);
+}
+
+// A line for each region, then a summary line.
+QString textReport(
+    const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
+{
     QString report;
     QTextStream out(&report);
     int recognised = 0;
-    for (const RegionResult &result : collector.results) {
+    for (const RegionResult &result : results) {
         out << describe(result) << '\n';
         recognised += result.traced;
     }
-    const int regions = int(collector.results.size());
+    const int regions = int(results.size());
     out << QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised, %7 without an outline\n")
-               .arg(options.picture)
-               .arg(store.workRaster.width())
-               .arg(store.workRaster.height())
+               .arg(picture)
+               .arg(raster.width())
+               .arg(raster.height())
                .arg(regions)
                .arg(regions == 1 ? "" : "s")
                .arg(recognised)
                .arg(regions - recognised);
     out.flush();
-    printTo(stdout, report);
+    return report;
+}
+
+} // namespace
+
+bool IsHeadlessInvocation(int argc, char **argv)
+{
+    // The window takes at most a picture path; every option belongs to this command, which
+    // also reports the unknown ones.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-')
+            return true;
+    }
+    return false;
+}
+
+int RunHeadless(int argc, char **argv)
+{
+    // This mode never opens a window, whatever display the environment offers.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt falls back to this private runtime folder anyway, but warns on stderr when it has to.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray runtime = "/tmp/runtime-" + QByteArray::number(::getuid());
+        ::mkdir(runtime.constData(), 0700);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("umnoglaz"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(UMNOGLAZ_VERSION));
+
+    const std::variant<Options, int> parsed = parseOptions();
+    if (const int *exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Options &options = std::get<Options>(parsed);
+
+    PictureStore store;
+    std::vector<RegionResult> results;
+    if (!recognise(options.picture, store, results))
+        return 1;
+    if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
+        return 1;
+    printTo(stdout,
+        options.json ? jsonReport(options.picture, store.workRaster, results)
+                     : textReport(options.picture, store.workRaster, results));
     return 0;
 }

@@ -2,6 +2,7 @@
 // size. Refusals are expected; crashes, leaks and reads outside a buffer are not.
 #include "AppError.h"
 #include "BmpReader.h"
+#include "PixelLayout.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         BmpReader reader(device);
         reader.readHeaders();
-        const std::size_t rowBytes = std::size_t(reader.width()) * 3;
+        const std::size_t rowBytes = std::size_t(reader.width()) * kBytesPerPixel;
         std::vector<std::uint8_t> pixels(rowBytes * std::size_t(reader.height()));
         reader.readPixels([&](int y) { return pixels.data() + rowBytes * std::size_t(y); });
     } catch (const AppError &) { }

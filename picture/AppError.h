@@ -1,5 +1,6 @@
 // The one exception type of the program. Every layer throws it with the text that the user
-// will read; the window shows it in the error box and the headless command prints it.
+// will read (named in Messages.h); the window shows it in the error box and the headless command
+// prints it.
 #pragma once
 
 #include <stdexcept>
@@ -13,7 +14,3 @@ public:
     using std::runtime_error::runtime_error;
     explicit AppError(const QString &message);
 };
-
-// Texts shared by several places.
-inline constexpr const char *kOutOfResources = "Out of system resources";
-inline constexpr const char *kScanLineOutOfRange = "Scan line index out of range";

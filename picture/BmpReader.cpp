@@ -1,6 +1,7 @@
 #include "BmpReader.h"
 
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureLimits.h"
 
 #include <QIODevice>
@@ -10,9 +11,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr const char *kNotValid = "Bitmap image is not valid";
-constexpr const char *kStreamReadError = "Stream read error";
 
 constexpr int kFileHeaderBytes = 14;
 constexpr std::uint32_t kShortHeader = 12;
@@ -103,6 +101,21 @@ void BmpReader::readExactly(void *buffer, std::int64_t bytes, const char *errorT
         throw AppError(errorText);
 }
 
+// What the file and info headers say; the info header's bytes are kept for the masks that a
+// header of 52 bytes or more holds.
+struct BmpReader::Header
+{
+    std::int64_t pixelOffset = 0;
+    std::uint32_t size = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int planes = 0;
+    std::uint32_t colorsUsed = 0;
+    std::uint32_t imageSize = 0;
+    int entryBytes = 4; // of a colour-table entry
+    std::uint8_t info[kHeaderWithMasks] = {};
+};
+
 void BmpReader::readHeaders()
 {
     m_fileSize = m_device.size();
@@ -111,102 +124,125 @@ void BmpReader::readHeaders()
     if (m_fileSize == 0)
         return; // an empty file is an empty picture
 
+    Header header = readInfoHeader();
+    validate(header);
+    std::int64_t position = readMasks(header);
+    position = readColourTable(header, position);
+    findPixelData(header, position);
+}
+
+BmpReader::Header BmpReader::readInfoHeader()
+{
+    Header header;
     std::uint8_t fileHeader[kFileHeaderBytes];
     readExactly(fileHeader, kFileHeaderBytes, kStreamReadError);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        throw AppError(kNotValid);
-    const std::int64_t pixelOffset = le32(fileHeader + 10);
+        throw AppError(kBitmapNotValid);
+    header.pixelOffset = le32(fileHeader + 10);
 
     // The info header: its size first, then as much of it as holds fields that are used.
-    std::uint8_t info[kHeaderWithMasks] = {};
-    readExactly(info, 4, kNotValid);
-    const std::uint32_t headerSize = le32(info);
-    if (headerSize < kShortHeader || (headerSize > kShortHeader && headerSize < kLongHeader))
-        throw AppError(kNotValid);
-    if (kFileHeaderBytes + std::int64_t(headerSize) > m_fileSize)
-        throw AppError(kNotValid); // the file ends inside the info header
-    readExactly(info + 4, std::min(headerSize, kHeaderWithMasks) - 4, kNotValid);
+    std::uint8_t *info = header.info;
+    readExactly(info, 4, kBitmapNotValid);
+    header.size = le32(info);
+    if (header.size < kShortHeader || (header.size > kShortHeader && header.size < kLongHeader))
+        throw AppError(kBitmapNotValid);
+    if (kFileHeaderBytes + std::int64_t(header.size) > m_fileSize)
+        throw AppError(kBitmapNotValid); // the file ends inside the info header
+    readExactly(info + 4, std::min(header.size, kHeaderWithMasks) - 4, kBitmapNotValid);
 
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    int planes = 0;
-    std::uint32_t colorsUsed = 0;
-    std::uint32_t imageSize = 0;
-    int entryBytes = 4;
-    if (headerSize == kShortHeader) {
-        width = le16(info + 4);
-        height = le16(info + 6);
-        planes = le16(info + 8);
+    if (header.size == kShortHeader) {
+        header.width = le16(info + 4);
+        header.height = le16(info + 6);
+        header.planes = le16(info + 8);
         m_bitsPerPixel = le16(info + 10);
         m_compression = kNone;
-        entryBytes = 3;
+        header.entryBytes = 3;
     } else {
-        width = std::int32_t(le32(info + 4));
-        height = std::int32_t(le32(info + 8));
-        planes = le16(info + 12);
+        header.width = std::int32_t(le32(info + 4));
+        header.height = std::int32_t(le32(info + 8));
+        header.planes = le16(info + 12);
         m_bitsPerPixel = le16(info + 14);
         m_compression = le32(info + 16);
-        imageSize = le32(info + 20);
-        colorsUsed = le32(info + 32);
+        header.imageSize = le32(info + 20);
+        header.colorsUsed = le32(info + 32);
     }
+    return header;
+}
 
+void BmpReader::validate(Header &header)
+{
     const int bits = m_bitsPerPixel;
     const bool knownDepth =
         bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     const bool knownCompression = (m_compression == kNone) ||
         (m_compression == kRle8 && bits == 8) || (m_compression == kRle4 && bits == 4) ||
         (m_compression == kBitFields && (bits == 16 || bits == 32) &&
-            (headerSize == kLongHeader || headerSize >= kHeaderWithMasks));
-    if (planes != 1 || width <= 0 || height == 0 || !knownDepth || !knownCompression ||
-        colorsUsed > 256)
-        throw AppError(kNotValid);
-    m_topDown = height < 0;
-    height = height < 0 ? -height : height;
-    if (!FramedPictureFits(width, height))
+            (header.size == kLongHeader || header.size >= kHeaderWithMasks));
+    if (header.planes != 1 || header.width <= 0 || header.height == 0 || !knownDepth ||
+        !knownCompression || header.colorsUsed > 256)
+        throw AppError(kBitmapNotValid);
+    m_topDown = header.height < 0;
+    header.height = header.height < 0 ? -header.height : header.height;
+    if (!FramedPictureFits(header.width, header.height))
         throw AppError(kOutOfResources);
+}
 
+std::int64_t BmpReader::readMasks(const Header &header)
+{
     // Masks: red, green, blue; in the header from 52 bytes on, else right after it.
-    std::int64_t position = kFileHeaderBytes + std::int64_t(headerSize);
+    std::int64_t position = kFileHeaderBytes + std::int64_t(header.size);
     if (!m_device.seek(position))
         throw AppError(kStreamReadError);
     m_bitFields = m_compression == kBitFields;
     if (m_bitFields) {
         std::uint8_t maskBytes[12];
-        if (headerSize == kLongHeader) {
+        if (header.size == kLongHeader) {
             readExactly(maskBytes, 12, kStreamReadError);
             position += 12;
         } else {
-            std::memcpy(maskBytes, info + 40, 12);
+            std::memcpy(maskBytes, header.info + 40, 12);
         }
         const std::uint32_t masks[3] = {le32(maskBytes + 8), le32(maskBytes + 4), le32(maskBytes)};
         prepareChannels(masks);
-    } else if (bits == 16) {
+    } else if (m_bitsPerPixel == 16) {
         const std::uint32_t masks[3] = {0x001F, 0x03E0, 0x7C00}; // 5 bits each, top bit unused
         prepareChannels(masks);
     }
+    return position;
+}
 
-    // The colour table; deeper pictures may carry one too, which is read and not used.
-    const std::uint32_t entries = colorsUsed ? colorsUsed : (bits <= 8 ? 1u << bits : 0u);
+std::int64_t BmpReader::readColourTable(const Header &header, std::int64_t position)
+{
+    // Deeper pictures may carry a table too, which is read and not used.
+    const int bits = m_bitsPerPixel;
+    const std::uint32_t entries =
+        header.colorsUsed ? header.colorsUsed : (bits <= 8 ? 1u << bits : 0u);
     std::uint8_t table[256 * 4];
-    readExactly(table, std::int64_t(entries) * entryBytes, kStreamReadError);
-    position += std::int64_t(entries) * entryBytes;
+    readExactly(table, std::int64_t(entries) * header.entryBytes, kStreamReadError);
+    position += std::int64_t(entries) * header.entryBytes;
     if (bits <= 8) {
         for (std::uint32_t i = 0; i < 256; ++i)
-            std::memcpy(m_palette[i], table + (i < entries ? i : 0) * entryBytes, 3);
-        std::memcpy(m_zeroPixel, m_palette[0], 3);
+            std::memcpy(
+                m_palette[i], table + (i < entries ? i : 0) * header.entryBytes, kBytesPerPixel);
+        std::memcpy(m_zeroPixel, m_palette[0], kBytesPerPixel);
     }
+    return position;
+}
 
+void BmpReader::findPixelData(const Header &header, std::int64_t tableEnd)
+{
     // The pixel data starts at the file header's offset when that points past the colour table
     // and into the file, else right after the table.
-    m_dataStart = pixelOffset >= position && pixelOffset < m_fileSize ? pixelOffset : position;
+    const std::int64_t offset = header.pixelOffset;
+    m_dataStart = offset >= tableEnd && offset < m_fileSize ? offset : tableEnd;
     const std::int64_t held = std::max<std::int64_t>(m_fileSize - m_dataStart, 0);
-    m_rowBytes = (std::int64_t(bits) * width + 31) / 32 * 4;
+    m_rowBytes = (std::int64_t(m_bitsPerPixel) * header.width + 31) / 32 * 4;
     if (m_compression == kRle8 || m_compression == kRle4)
-        m_dataBytes = imageSize ? std::min<std::int64_t>(imageSize, held) : held;
+        m_dataBytes = header.imageSize ? std::min<std::int64_t>(header.imageSize, held) : held;
     else
-        m_dataBytes = std::min(m_rowBytes * height, held);
-    m_width = int(width);
-    m_height = int(height);
+        m_dataBytes = std::min(m_rowBytes * header.height, held);
+    m_width = int(header.width);
+    m_height = int(header.height);
 }
 
 void BmpReader::prepareChannels(const std::uint32_t masks[3])
@@ -240,38 +276,40 @@ void BmpReader::convertRow(
     switch (bits) {
     case 1:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[(source[x >> 3] >> (7 - (x & 7))) & 1], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[(source[x >> 3] >> (7 - (x & 7))) & 1],
+                kBytesPerPixel);
         break;
     case 4:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[(source[x >> 1] >> ((x & 1) ? 0 : 4)) & 15], 3);
+            std::memcpy(row + kBytesPerPixel * x,
+                m_palette[(source[x >> 1] >> ((x & 1) ? 0 : 4)) & 15], kBytesPerPixel);
         break;
     case 8:
         for (int x = 0; x < full; ++x)
-            std::memcpy(row + 3 * x, m_palette[source[x]], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[source[x]], kBytesPerPixel);
         break;
     case 16:
         for (int x = 0; x < full; ++x) {
             const std::uint32_t pixel = le16(source + 2 * x);
-            row[3 * x] = m_channels[0].of(pixel);
-            row[3 * x + 1] = m_channels[1].of(pixel);
-            row[3 * x + 2] = m_channels[2].of(pixel);
+            row[kBytesPerPixel * x] = m_channels[0].of(pixel);
+            row[kBytesPerPixel * x + 1] = m_channels[1].of(pixel);
+            row[kBytesPerPixel * x + 2] = m_channels[2].of(pixel);
         }
         break;
     case 24:
-        std::memcpy(row, source, std::size_t(full) * 3);
+        std::memcpy(row, source, std::size_t(full) * kBytesPerPixel);
         break;
     case 32:
         if (m_bitFields) {
             for (int x = 0; x < full; ++x) {
                 const std::uint32_t pixel = le32(source + 4 * x);
-                row[3 * x] = m_channels[0].of(pixel);
-                row[3 * x + 1] = m_channels[1].of(pixel);
-                row[3 * x + 2] = m_channels[2].of(pixel);
+                row[kBytesPerPixel * x] = m_channels[0].of(pixel);
+                row[kBytesPerPixel * x + 1] = m_channels[1].of(pixel);
+                row[kBytesPerPixel * x + 2] = m_channels[2].of(pixel);
             }
         } else {
             for (int x = 0; x < full; ++x)
-                std::memcpy(row + 3 * x, source + 4 * x, 3);
+                std::memcpy(row + kBytesPerPixel * x, source + 4 * x, kBytesPerPixel);
         }
         break;
     }
@@ -281,9 +319,9 @@ void BmpReader::convertRow(
         std::uint8_t padded[4] = {};
         std::memcpy(padded, source + full * pixelBytes, std::size_t(available - full * pixelBytes));
         const std::uint32_t pixel = le32(padded);
-        std::uint8_t *out = row + 3 * full;
+        std::uint8_t *out = row + kBytesPerPixel * full;
         if (bits == 24 || (bits == 32 && !m_bitFields)) {
-            std::memcpy(out, padded, 3);
+            std::memcpy(out, padded, kBytesPerPixel);
         } else {
             for (int c = 0; c < 3; ++c)
                 out[c] = m_channels[c].of(pixel);
@@ -291,7 +329,7 @@ void BmpReader::convertRow(
         ++full;
     }
     for (int x = full; x < width; ++x)
-        std::memcpy(row + 3 * x, m_zeroPixel, 3);
+        std::memcpy(row + kBytesPerPixel * x, m_zeroPixel, kBytesPerPixel);
 }
 
 void BmpReader::readPixels(const PictureRowAt &rowAt)
@@ -339,7 +377,7 @@ void BmpReader::readRunLength(const PictureRowAt &rowAt)
     for (int y = 0; y < m_height; ++y) {
         std::uint8_t *row = rowAt(y);
         for (int x = 0; x < m_width; ++x)
-            std::memcpy(row + 3 * x, m_palette[0], 3);
+            std::memcpy(row + kBytesPerPixel * x, m_palette[0], kBytesPerPixel);
     }
     RunLengthStream stream(m_device, m_dataBytes);
     std::int64_t x = 0;
@@ -350,7 +388,7 @@ void BmpReader::readRunLength(const PictureRowAt &rowAt)
     };
     auto put = [&](int index) {
         if (x < m_width)
-            std::memcpy(row + 3 * x++, m_palette[index], 3);
+            std::memcpy(row + kBytesPerPixel * x++, m_palette[index], kBytesPerPixel);
     };
     selectRow();
     std::uint8_t count = 0;

@@ -51,6 +51,14 @@ private:
         }
     };
 
+    // The steps of readHeaders, in order.
+    struct Header;
+    Header readInfoHeader();
+    void validate(Header &header);
+    std::int64_t readMasks(const Header &header); // returns where the colour table starts
+    std::int64_t readColourTable(const Header &header, std::int64_t position); // and ends
+    void findPixelData(const Header &header, std::int64_t tableEnd);
+
     void readExactly(void *buffer, std::int64_t bytes, const char *errorText);
     void prepareChannels(const std::uint32_t masks[3]);
     void convertRow(const std::uint8_t *source, std::int64_t available, std::uint8_t *row) const;
@@ -65,9 +73,10 @@ private:
     int m_bitsPerPixel = 0;
     std::uint32_t m_compression = 0;
     bool m_bitFields = false;
-    Channel m_channels[3];               // blue, green, red
-    std::uint8_t m_palette[256][3] = {}; // indexes beyond the colour table take entry 0
-    std::uint8_t m_zeroPixel[3] = {};    // what a pixel of all-zero bytes becomes
+    Channel m_channels[3]; // blue, green, red
+    // Indexes beyond the colour table take entry 0.
+    std::uint8_t m_palette[256][kBytesPerPixel] = {};
+    std::uint8_t m_zeroPixel[kBytesPerPixel] = {}; // what a pixel of all-zero bytes becomes
     std::int64_t m_rowBytes = 0;
     std::int64_t m_dataStart = 0;
     std::int64_t m_dataBytes = 0; // pixel bytes that the file holds, at most what is needed

@@ -1,6 +1,7 @@
 #include "JpegReader.h"
 
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureLimits.h"
 
 #include <QString>
@@ -138,7 +139,8 @@ void decodeRows(JpegSession &session)
         if (info.num_components == 1) {
             for (JDIMENSION x = 0; x < width; ++x) {
                 const unsigned char g = gray[scratch[x]];
-                out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = g;
+                out[kBytesPerPixel * x] = out[kBytesPerPixel * x + 1] =
+                    out[kBytesPerPixel * x + 2] = g;
             }
             continue;
         }
@@ -147,13 +149,13 @@ void decodeRows(JpegSession &session)
             const unsigned c = scratch[4 * x], m = scratch[4 * x + 1], yellow = scratch[4 * x + 2],
                            k = scratch[4 * x + 3];
             if (adobe) {
-                out[3 * x] = (unsigned char)(yellow * k / 255);
-                out[3 * x + 1] = (unsigned char)(m * k / 255);
-                out[3 * x + 2] = (unsigned char)(c * k / 255);
+                out[kBytesPerPixel * x] = (unsigned char)(yellow * k / 255);
+                out[kBytesPerPixel * x + 1] = (unsigned char)(m * k / 255);
+                out[kBytesPerPixel * x + 2] = (unsigned char)(c * k / 255);
             } else {
-                out[3 * x] = (unsigned char)((255 - yellow) * (255 - k) / 255);
-                out[3 * x + 1] = (unsigned char)((255 - m) * (255 - k) / 255);
-                out[3 * x + 2] = (unsigned char)((255 - c) * (255 - k) / 255);
+                out[kBytesPerPixel * x] = (unsigned char)((255 - yellow) * (255 - k) / 255);
+                out[kBytesPerPixel * x + 1] = (unsigned char)((255 - m) * (255 - k) / 255);
+                out[kBytesPerPixel * x + 2] = (unsigned char)((255 - c) * (255 - k) / 255);
             }
         }
     }
@@ -195,7 +197,7 @@ void JpegReader::fail() const
     const int code = m_session->error.code;
     if (code == JERR_NO_BACKING_STORE)
         throw AppError(kOutOfResources);
-    throw AppError(QStringLiteral("JPEG error #%1").arg(JpegErrorNumber(code)));
+    throw AppError(JpegError(JpegErrorNumber(code)));
 }
 
 void JpegReader::readHeader()

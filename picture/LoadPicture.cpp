@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "BmpReader.h"
 #include "JpegReader.h"
+#include "Messages.h"
 #include "PictureLimits.h"
 #include "RowTable.h"
 #include "TBitmap.h"
@@ -18,11 +19,9 @@
 
 namespace {
 
-constexpr const char *kStreamReadError = "Stream read error";
-
 PictureRowAt insideOf(TBitmap &raster)
 {
-    return [&raster](int y) { return raster.scanLine(y + 1) + 3; };
+    return [&raster](int y) { return raster.scanLine(y + 1) + kBytesPerPixel; };
 }
 
 void loadBmp(QFile &file, TBitmap &raster)
@@ -100,7 +99,7 @@ QString LoadPicture(const QString &fileName, TBitmap &workRaster, RowTable &rowT
         // /dev/zero would never end.
         QFile file(fileName);
         if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Cannot open file ") + fileName);
+            throw AppError(CannotOpenFile(fileName));
         if (bmp)
             loadBmp(file, workRaster);
         else

@@ -3,6 +3,8 @@
 // must stay valid until the reader returns.
 #pragma once
 
+#include "PixelLayout.h"
+
 #include <cstdint>
 #include <functional>
 

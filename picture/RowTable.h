@@ -7,6 +7,8 @@
 // table gives read-only rows; a mutable one gives rows that may be written.
 #pragma once
 
+#include "PixelLayout.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -30,11 +32,6 @@ private:
     std::vector<std::uint8_t *> m_rows;
     int m_width = 0;
 };
-
-// Byte offsets of the three channels within a pixel.
-inline constexpr int kBlueByte = 0;
-inline constexpr int kGreenByte = 1;
-inline constexpr int kRedByte = 2;
 
 // Empties the table and fills it with one reference per row of the raster, top row first.
 // An empty raster gives an empty table.

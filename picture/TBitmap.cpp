@@ -1,6 +1,7 @@
 #include "TBitmap.h"
 
 #include "AppError.h"
+#include "Messages.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -20,8 +21,6 @@ QColor toQColor(TColor color)
 }
 
 namespace {
-
-constexpr int kBytesPerPixel = 3;
 
 // The part of [start, start + length) that lies inside [0, limit).
 struct Span
@@ -56,7 +55,7 @@ int TFont::pixelSize()
 QFont TFont::qfont()
 {
     if (!qGuiApp)
-        throw AppError("Drawing text needs a running QGuiApplication");
+        throw AppError(kTextNeedsGuiApplication);
     // Looked up once per size: every label of a pass uses it.
     static const QString kFamily = QStringLiteral("DejaVu Sans");
     static int cachedSize = 0;
@@ -67,8 +66,7 @@ QFont TFont::qfont()
         font.setPixelSize(size);
         font.setStyleStrategy(QFont::NoAntialias);
         if (QFontInfo(font).family() != kFamily)
-            throw AppError(
-                "The font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
+            throw AppError(kLabelFontMissing);
         cached = font;
         cachedSize = size;
     }

@@ -8,6 +8,8 @@
 // reference and painting through the canvas always act on the same bytes.
 #pragma once
 
+#include "PixelLayout.h"
+
 #include <QImage>
 #include <QString>
 
@@ -68,7 +70,6 @@ public:
     // A solid line in the pen colour, Pen.Width wide, with round ends and no antialiasing:
     // every pixel is either unchanged or the pen colour. The end point becomes the position.
     void lineTo(int x, int y);
-    QPoint penPos() const { return m_penPos; }
 
     // Paints the part of the rectangle inside the raster with the brush colour.
     void fillRect(const TRect &rect);
@@ -110,10 +111,6 @@ public:
     void setHeight(int height);
     // Both at once, in one allocation; the result is that of setWidth then setHeight.
     void setSize(int width, int height);
-
-    // The store is always 24 bits per pixel; pictures of other depths are converted by their
-    // readers before they reach a raster. Kept so that creation reads as the program does it.
-    void setPixelFormat24() { }
 
     // Row y's first byte. Throws "Scan line index out of range" unless 0 <= y < height on a
     // non-empty raster.

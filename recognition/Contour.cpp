@@ -21,6 +21,9 @@
 
 namespace {
 
+// A green byte above this marks a pixel as walked on; white pixels count as marked too.
+constexpr int kMarkedGreenAbove = 128;
+
 struct Offset
 {
     std::int32_t dx;
@@ -55,17 +58,17 @@ public:
     { }
 
     bool inside(Point p) const { return p.x >= 0 && p.y >= 0 && p.x < m_width && p.y < m_height; }
-    bool isDark(Point p) const { return inside(p) && byte(p, kRedByte) < 128; }
-    bool isWalkable(Point p) const { return inside(p) && byte(p, kRedByte) <= 128; }
-    bool isMarked(Point p) const { return inside(p) && byte(p, kGreenByte) > 128; }
+    bool isDark(Point p) const { return inside(p) && isDarkRed(byte(p, kRedByte)); }
+    bool isWalkable(Point p) const { return inside(p) && byte(p, kRedByte) <= kDarkRedLimit; }
+    bool isMarked(Point p) const { return inside(p) && byte(p, kGreenByte) > kMarkedGreenAbove; }
 
     // Only ever called for pixels that passed isWalkable or isDark, so inside the raster.
-    void mark(Point p) { m_rows[p.y][3 * std::size_t(p.x) + kGreenByte] = 255; }
+    void mark(Point p) { m_rows[p.y][kBytesPerPixel * std::size_t(p.x) + kGreenByte] = 255; }
 
 private:
     std::uint8_t byte(Point p, int channel) const
     {
-        return m_rows[p.y][3 * std::size_t(p.x) + std::size_t(channel)];
+        return m_rows[p.y][kBytesPerPixel * std::size_t(p.x) + std::size_t(channel)];
     }
 
     RowTable &m_rows;

@@ -83,12 +83,12 @@ void Labeller::run()
         const std::uint8_t *row = m_rows[y];
         int x = 0;
         while (x < width) {
-            while (x < width && !isDarkRed(row[3 * x + kRedByte]))
+            while (x < width && !isDarkRed(row[kBytesPerPixel * x + kRedByte]))
                 ++x;
             if (x == width)
                 break;
             const int start = x;
-            while (x < width && isDarkRed(row[3 * x + kRedByte]))
+            while (x < width && isDarkRed(row[kBytesPerPixel * x + kRedByte]))
                 ++x;
             finishRun(y, start, x);
         }

@@ -1,5 +1,7 @@
 #include "Matching.h"
 
+#include "SignatureLength.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -41,7 +43,9 @@ constexpr const char *kReferenceSignatures[kReferenceCount] = {
 
 namespace {
 
-constexpr int kLength = 100;
+constexpr int kLength = kSignatureLength;
+// A mismatch count never exceeds kLength, so the first reference searched always beats this.
+constexpr int kAboveEveryCount = kLength + 1;
 constexpr std::uint64_t kHighMask = (std::uint64_t(1) << (kLength - 64)) - 1; // bits 64 to 99
 
 // 100 bits: bits 0 to 63 in low, 64 to 99 in high.
@@ -143,7 +147,7 @@ struct Rotations
 // the best, so the order of the shifts decides nothing).
 [[gnu::always_inline]] inline SignatureMatch searchReferences(const Rotations &rotations)
 {
-    SignatureMatch best {0, 1000000};
+    SignatureMatch best {0, kAboveEveryCount};
     for (int r = 0; r < kReferenceCount; ++r) {
         const ReferenceMask &reference = kReferenceMasks[std::size_t(r)];
         const int referenceR = kLength - reference.countL;
@@ -199,7 +203,12 @@ SignatureMatch NearestReference(std::string_view signature)
     return search(Rotations(signature));
 }
 
+char ClassDigit(const SignatureMatch &match)
+{
+    return kClassMap[std::size_t(match.reference)];
+}
+
 char MatchSignature(std::string_view signature)
 {
-    return kClassMap[std::size_t(NearestReference(signature).reference)];
+    return ClassDigit(NearestReference(signature));
 }

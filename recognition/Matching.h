@@ -28,5 +28,8 @@ struct SignatureMatch
 // 100 characters lacks; characters beyond 100 are not read.
 SignatureMatch NearestReference(std::string_view signature);
 
-// The class digit of the nearest reference: kClassMap[NearestReference(signature).reference].
+// The digit that a match stands for: kClassMap[match.reference].
+char ClassDigit(const SignatureMatch &match);
+
+// The class digit of the nearest reference: ClassDigit(NearestReference(signature)).
 char MatchSignature(std::string_view signature);

@@ -1,16 +1,22 @@
 #include "RecognizeAll.h"
 
-#include "ChainCode.h"
 #include "Contour.h"
-#include "Matching.h"
 #include "PictureStore.h"
-#include "TurnSignature.h"
 
 #include <QString>
 
-void RecognizeAll(PictureStore &store, RecognitionState &state, RecognitionProgress &progress)
+std::vector<RegionResult> RecognizeAll(
+    PictureStore &store, RecognitionState &state, ProgressSink &progress)
+{
+    TurnSignatureRecogniser turns;
+    return RecognizeAll(store, state, progress, turns);
+}
+
+std::vector<RegionResult> RecognizeAll(
+    PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser)
 {
     LabelRegions(store.rowTable, state.regions);
+    recogniser.prepare(state.regions);
 
     int live = 0;
     for (std::size_t r = 1; r < state.regions.size(); ++r)
@@ -23,30 +29,29 @@ void RecognizeAll(PictureStore &store, RecognitionState &state, RecognitionProgr
 
     // Labels go into the work raster as the loop goes, so a region visited later is traced on
     // the pixels as the earlier labels left them; the table itself stays as labelled.
+    std::vector<RegionResult> results;
+    results.reserve(std::size_t(live));
     for (std::size_t r = 1; r < state.regions.size(); ++r) {
         const item &region = state.regions[r];
         if (region.count == 0)
             continue;
-        RegionResult result;
+        RegionResult &result = results.emplace_back();
         result.region = int(r);
         result.start = region.points[0];
         result.count = region.count;
-        if (TraceContour(store.rowTable, region, state.contour)) {
-            BuildChainCode(state.contour, state.chainCode);
-            result.signature = BuildTurnSignature(state.chainCode, region.count);
-            result.digit = MatchSignature(result.signature);
-            result.codes = state.chainCode.size();
-            result.traced = true;
-            canvas.textOut(result.start.x, result.start.y - kLabelRise,
-                QString(QChar::fromLatin1(result.digit)));
-            progress.step();
-        }
-        progress.regionDone(result);
+        if (!TraceContour(store.rowTable, region, state.contour))
+            continue;
+        BuildChainCode(state.contour, state.chainCode);
+        result.traced = true;
+        result.codes = state.chainCode.size();
+        recogniser.recognise(region, state.chainCode, result);
+        if (!result.hasDigit())
+            continue;
+        canvas.textOut(
+            result.start.x, result.start.y - kLabelRise, QString(QChar::fromLatin1(result.digit)));
+        progress.step();
     }
 
-    progress.resetPosition();
-    store.displayRaster.setSize(store.workRaster.width(), store.workRaster.height());
-    CopyRect(store.displayRaster, 0, 0, store.displayRaster.width(), store.displayRaster.height(),
-        store.workRaster, 0, 0);
-    progress.repaint();
+    progress.reset();
+    return results;
 }

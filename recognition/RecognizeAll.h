@@ -1,44 +1,34 @@
-// The recognition pass: labels the work raster, recognises every live region as a digit,
-// writes each digit in red on a white box above its region, then publishes the work raster
-// to the display raster. Progress and the final repaint go through RecognitionProgress, so
-// the pass runs without widgets; the main window plugs in its progress bar and repaint.
+// The recognition pass: labels the work raster, recognises every live region as a digit and
+// writes each digit in red on a white box above its region, and returns what it found. It
+// touches only the work raster and the recognition state; showing the result is the caller's.
 #pragma once
 
+#include "Recogniser.h"
 #include "RecognitionState.h"
 
-#include <string>
+#include <vector>
 
 struct PictureStore;
 
-// What the pass found for one live region, for callers that report it (the headless command).
-struct RegionResult
-{
-    int region = 0; // region number in the table
-    Point start;    // its first listed pixel (x0, y0)
-    std::int32_t count = 0;
-    bool traced = false; // false: no outline, no digit
-    char digit = 0;
-    std::string signature; // the 100 turns, when traced
-    std::size_t codes = 0; // chain code length, when traced
-};
-
-class RecognitionProgress
+// Where the pass reports its progress: the number of regions to visit, one step for each
+// region given a digit, and a reset once the loop has finished.
+class ProgressSink
 {
 public:
-    virtual ~RecognitionProgress() = default;
+    virtual ~ProgressSink() = default;
     virtual void setMaximum(int maximum) = 0;
     virtual void step() = 0;
     // Sets the position back to 0 at the end of a pass.
-    virtual void resetPosition() = 0;
-    // Shows the display raster at once, before the pass returns.
-    virtual void repaint() = 0;
-    // Called for each live region in ascending number, after it is handled; optional.
-    virtual void regionDone(const RegionResult &) { }
+    virtual void reset() = 0;
 };
 
 // The top-left corner of a label's cell lies this many rows above the region's first pixel.
 inline constexpr int kLabelRise = 15;
 
-// Runs one pass. An exception ends it at once: labels and marks already written stay, the
-// progress position is kept, and the display raster and window are not refreshed.
-void RecognizeAll(PictureStore &store, RecognitionState &state, RecognitionProgress &progress);
+// Runs one pass with the given recogniser (turn-signature matching when none is given) and
+// returns a result for every live region, in ascending region number. An exception ends it at
+// once: labels and marks already written stay, and the progress position is kept.
+std::vector<RegionResult> RecognizeAll(
+    PictureStore &store, RecognitionState &state, ProgressSink &progress);
+std::vector<RegionResult> RecognizeAll(
+    PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser);

@@ -32,10 +32,13 @@ using RegionTable = std::vector<item>;
 // A growable array of 32-bit integers: the label rows and the touched list of labelling.
 using ZonaRosta = std::vector<std::int32_t>;
 
-// Dark pixel: red byte below 128. Blue and green never matter.
+// A red byte below this is dark; contour walking may also step on a red byte equal to it.
+inline constexpr int kDarkRedLimit = 128;
+
+// Dark pixel: red byte below kDarkRedLimit. Blue and green never matter.
 inline bool isDarkRed(std::uint8_t red)
 {
-    return red < 128;
+    return red < kDarkRedLimit;
 }
 
 // Finds every blob of dark pixels (joined through any of their eight neighbours) in one scan,

@@ -130,7 +130,7 @@ std::int32_t WindowLength(std::int32_t pixelCount, std::size_t codeCount)
 
 std::size_t SampleIndex(int i, std::size_t codeCount)
 {
-    const long double step = static_cast<long double>(codeCount - 1) / 100.0L;
+    const long double step = static_cast<long double>(codeCount - 1) / kSignatureLength;
     return std::size_t(RoundHalfUp(static_cast<long double>(i) * step));
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "ChainCode.h"
+#include "SignatureLength.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,15 +22,6 @@
 
 static_assert(std::numeric_limits<long double>::digits == 64,
     "the signature arithmetic needs 80-bit extended reals");
-
-inline constexpr int kSignatureLength = 100;
-
-// The smoothed direction at one chain-code position: bearing in degrees, then length.
-struct WindowVector
-{
-    long double bearing = 0;
-    long double length = 0;
-};
 
 // Truncates towards zero, then adds 1 when the first decimal of the fraction is 5 or more:
 // 2.5 gives 3, 2.45 gives 2, -2.7 gives -2. Values beyond the 32-bit range saturate, NaN gives 0.

@@ -11,6 +11,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     [[ "${1:-}" != -* ]]; then
     picture="${1:-samples/pen-digits.bmp}"
     echo "No display here, so no window: recognising $picture with the headless command instead."
-    exec build/release/ui/umnoglaz --recognize "$picture"
+    exec build/release/app/umnoglaz --recognize "$picture"
 fi
-exec build/release/ui/umnoglaz "$@"
+exec build/release/app/umnoglaz "$@"

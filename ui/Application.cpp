@@ -1,6 +1,7 @@
 #include "Application.h"
 
-#include "ErrorText.h"
+#include "FailureText.h"
+#include "Messages.h"
 
 #include <QMessageBox>
 
@@ -18,6 +19,15 @@ UmnoglazApplication *runningApplication()
 }
 
 } // namespace
+
+QString ErrorBoxTitle(const QString &executablePath)
+{
+    QString name = executablePath.section(u'/', -1);
+    name = name.section(u'.', 0, 0);
+    if (name.size() > 1)
+        name = name.left(1) + name.mid(1).toLower();
+    return name;
+}
 
 UmnoglazApplication::UmnoglazApplication(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -69,7 +79,7 @@ QString UmnoglazApplication::errorBoxText(std::exception_ptr failure)
     } catch (const std::exception &error) {
         return WithFinalFullStop(ErrorMessage(error));
     } catch (...) {
-        return QStringLiteral("Unknown failure.");
+        return QString::fromLatin1(kUnknownFailure);
     }
 }
 

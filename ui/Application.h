@@ -44,6 +44,10 @@ private:
     std::vector<std::exception_ptr> m_pending;
 };
 
+// The error box's title: the executable's file name without directory, cut before its first
+// ".", every letter after the first in lower case ("/opt/UMNOGLAZ.bin" gives "Umnoglaz").
+QString ErrorBoxTitle(const QString &executablePath);
+
 // Runs one handler of the window; a failure leaving it goes to the error box.
 template<typename Handler> void RunHandler(Handler &&handler) noexcept
 {

@@ -31,21 +31,20 @@ constexpr int kWindowFontPixels = 11;
 constexpr int kMemoFontPixels = 3;
 constexpr int kStrokeWidth = 5;
 
-// The recognition pass reports to ProgressBar1 and repaints the window through this.
-class WindowProgress : public RecognitionProgress
+// The recognition pass reports its progress to ProgressBar1 through this.
+class BarProgress : public ProgressSink
 {
 public:
-    explicit WindowProgress(TForm1 &form)
-        : m_form(form)
+    explicit BarProgress(TProgressBar &bar)
+        : m_bar(bar)
     { }
 
-    void setMaximum(int maximum) override { m_form.ProgressBar1->setMaximum(maximum); }
-    void step() override { m_form.ProgressBar1->stepIt(); }
-    void resetPosition() override { m_form.ProgressBar1->setPosition(0); }
-    void repaint() override { m_form.repaint(); }
+    void setMaximum(int maximum) override { m_bar.setMaximum(maximum); }
+    void step() override { m_bar.stepIt(); }
+    void reset() override { m_bar.setPosition(0); }
 
 private:
-    TForm1 &m_form;
+    TProgressBar &m_bar;
 };
 
 QString runOpenDialog(QFileDialog &dialog)
@@ -168,8 +167,6 @@ void TForm1::addShortcuts()
 
 void TForm1::FormCreate()
 {
-    // Painting is double-buffered by Qt's backing store: every paint goes to an off-screen
-    // picture first, filled with the background, and reaches the screen in one piece.
     CreatePictureStore(m_store);
     m_viewOffset = kStartViewOffset;
     m_displayMatchesWork = true;
@@ -192,7 +189,9 @@ void TForm1::paintEvent(QPaintEvent *event)
 void TForm1::FormPaint(QPainter &painter, const QRect &area)
 {
     // Only the part of the display raster inside the area being painted is drawn, so that the
-    // cost follows the window's size, not the picture's.
+    // cost follows the window's size, not the picture's. Qt's backing store double-buffers the
+    // paint: it goes to an off-screen picture filled with the background first, and reaches the
+    // screen in one piece.
     const QImage picture = m_store.displayRaster.view();
     if (picture.isNull())
         return;
@@ -274,7 +273,7 @@ void TForm1::FormMouseMove(int x, int y)
         canvas.moveTo(from.x(), from.y());
         canvas.lineTo(to.x(), to.y());
         m_lastStroke = to;
-        // The pen reaches at most half its width beyond the segment.
+        // The pen reaches half its width beyond the segment; a whole width leaves a margin.
         const int reach = canvas.Pen.Width;
         publishStroke(QRect(from, to).normalized().adjusted(-reach, -reach, reach, reach));
     }
@@ -285,9 +284,7 @@ void TForm1::publishStroke(const QRect &changed)
     TBitmap &display = m_store.displayRaster;
     const TBitmap &work = m_store.workRaster;
     if (!m_displayMatchesWork) {
-        CopyRect(display, 0, 0, display.width(), display.height(), work, 0, 0);
-        m_displayMatchesWork = true;
-        repaint();
+        catchUpDisplay();
         return;
     }
     const QRect block = changed.intersected(rasterRect(display)).intersected(rasterRect(work));
@@ -318,6 +315,11 @@ void TForm1::Button3Click()
 {
     TCanvas &canvas = m_store.workRaster.canvas();
     canvas.fillRect(canvas.clipRect());
+    catchUpDisplay();
+}
+
+void TForm1::catchUpDisplay()
+{
     TBitmap &display = m_store.displayRaster;
     CopyRect(display, 0, 0, display.width(), display.height(), m_store.workRaster, 0, 0);
     m_displayMatchesWork = true;
@@ -334,11 +336,15 @@ void TForm1::LoadPicture(const QString &fileName)
 
 void TForm1::RecognizeAll()
 {
-    // Labels go into the work raster during the pass; the display raster follows at its end.
+    // Labels go into the work raster as the pass goes; once it has finished, the display
+    // raster becomes a copy of the work raster and is shown. A pass that fails leaves the
+    // display raster behind, so the next stroke copies the work raster whole.
     m_displayMatchesWork = false;
-    WindowProgress progress(*this);
+    BarProgress progress(*ProgressBar1);
     ::RecognizeAll(m_store, m_recognition, progress);
+    m_store.displayRaster.copyFrom(m_store.workRaster);
     m_displayMatchesWork = true;
+    repaint();
 }
 
 // --- Opening pictures -------------------------------------------------------------------

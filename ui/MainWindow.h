@@ -57,7 +57,8 @@ public:
 
     // Loads the file into the work raster; the caption becomes the loader's on success only.
     void LoadPicture(const QString &fileName);
-    // The recognition pass over the work raster, reporting to ProgressBar1 and this window.
+    // The recognition pass over the work raster, stepping ProgressBar1; when it has finished,
+    // the display raster becomes a copy of the work raster and the window is repainted.
     void RecognizeAll();
 
     // Opens a picture as if it had been chosen in the open dialog: load, then recognise.
@@ -96,6 +97,9 @@ private:
     // Copies the block of the work raster that a stroke changed onto the display raster and
     // repaints what of it the window shows.
     void publishStroke(const QRect &changed);
+    // Copies the whole work raster onto the display raster where both have pixels (the display
+    // raster keeps its size) and repaints the window.
+    void catchUpDisplay();
 
     PictureStore m_store;
     RecognitionState m_recognition;

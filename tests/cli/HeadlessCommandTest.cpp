@@ -1,3 +1,5 @@
+#include "Fixtures.h"
+#include "Messages.h"
 #include "PictureStore.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +47,8 @@ protected:
         TBitmap raster;
         raster.setSize(200, 100);
         TCanvas &canvas = raster.canvas();
-        canvas.Pen.Width = 5;
-        for (int left : {30, 120}) {
-            canvas.moveTo(left, 30);
-            canvas.lineTo(left + 30, 30);
-            canvas.lineTo(left + 30, 70);
-            canvas.lineTo(left, 70);
-            canvas.lineTo(left, 30);
-        }
+        for (int left : {30, 120})
+            drawRing(canvas, left, 30);
         canvas.Pen.Width = 1;
         canvas.moveTo(100, 90);
         canvas.lineTo(100, 90);
@@ -147,14 +143,14 @@ TEST_F(HeadlessCommand, loadFailuresPrintTheErrorBoxTextAndExitOne)
     Outcome run = umnoglaz({QStringLiteral("--recognize"), missing, QStringLiteral("--json")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, QString());
-    EXPECT_EQ(run.err.trimmed(), QStringLiteral("Cannot open file %1.").arg(missing));
+    EXPECT_EQ(run.err.trimmed(), CannotOpenFile(missing) + u'.');
 
     // A PNG takes the JPEG path by its name and is refused as not a JPEG file.
     const QString png = path(QStringLiteral("picture.png"));
     QImage(4, 4, QImage::Format_RGB32).save(png);
     run = umnoglaz({QStringLiteral("--recognize"), png});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.trimmed(), QStringLiteral("JPEG error #52."));
+    EXPECT_EQ(run.err.trimmed(), JpegError(52) + u'.');
 }
 
 TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
@@ -167,6 +163,17 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
         EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains(QStringLiteral("--recognize"))) << "usage is printed";
     }
+    // The problem comes first, in its own line.
+    const std::pair<QStringList, QString> problems[] = {
+        {{QStringLiteral("--json")}, QString::fromLatin1(kOptionsNeedRecognize)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("extra.bmp")},
+            UnexpectedArgument(QStringLiteral("extra.bmp"))},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--output"),
+             QString()},
+            QString::fromLatin1(kOutputNeedsName)},
+    };
+    for (const auto &[arguments, problem] : problems)
+        EXPECT_EQ(umnoglaz(arguments).err.section(u'\n', 0, 0), problem);
     Outcome run = umnoglaz({QStringLiteral("--help")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.contains(QStringLiteral("--recognize <PICTURE>")));

@@ -2,6 +2,7 @@
 // data starts and how much of it there is, run-length decoding with clipping, and refusals.
 #include "BmpReader.h"
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 
 #include <gtest/gtest.h>
@@ -421,8 +422,8 @@ QByteArray with(const std::function<void(BmpFields &)> &change)
 
 std::vector<RefusalCase> refusalCases()
 {
-    const std::string notValid = "Bitmap image is not valid";
-    const std::string readError = "Stream read error";
+    const std::string notValid = kBitmapNotValid;
+    const std::string readError = kStreamReadError;
     const QByteArray good = with([](BmpFields &) {});
     QByteArray wrongSignature = good;
     wrongSignature[1] = 'A';

@@ -3,6 +3,7 @@
 // than 8 bits may differ from the reference by the rounding of their scaling.
 #include "AppError.h"
 #include "LoadPicture.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
 
@@ -78,8 +79,7 @@ int largestDifference(const PictureStore &store, const QImage &reference)
 
 TEST(BmpSuite, everyFileLoadsOrFailsWithOneOfOurMessages)
 {
-    const std::set<std::string> ours {
-        "Bitmap image is not valid", "Stream read error", kOutOfResources};
+    const std::set<std::string> ours {kBitmapNotValid, kStreamReadError, kOutOfResources};
     QStringList files;
     for (const char *folder : {"g", "q", "b", "x"})
         files << suiteFiles(folder);

@@ -2,6 +2,7 @@
 // levels, the CMYK and YCCK conversions, progressive and cut-short files, and error numbers.
 #include "JpegReader.h"
 #include "LoadPicture.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
 
@@ -79,8 +80,8 @@ TEST_F(JpegLoadTest, colourPicturesKeepTheirColoursInBlueGreenRedOrder)
     ASSERT_EQ(store.workRaster.height(), 18);
     EXPECT_TRUE(near(at(2, 2), {0, 0, 255}, 8));
     EXPECT_TRUE(near(at(13, 13), {255, 0, 0}, 8));
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 18, 1, kWhite));
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 1, 18, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 18, 1), kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 1, 18), kWhite));
     EXPECT_EQ(store.rowTable.height(), 18);
 }
 
@@ -174,7 +175,7 @@ TEST_F(JpegLoadTest, aFileOfThousandsOfScansIsRefusedRatherThanDecodedForMinutes
     EXPECT_EQ(errorOf([&] {
         LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);
     }),
-        "JPEG error #" + std::to_string(JpegErrorNumber(JERR_BAD_PROGRESSION)));
+        JpegError(JpegErrorNumber(JERR_BAD_PROGRESSION)).toStdString());
     file.remove(file.size() - 2 - scans.size(), scans.size() - 400 * scan.size());
     EXPECT_EQ(errorOf([&] {
         LoadPicture(folder.write("scans.jpg", file), store.workRaster, store.rowTable);

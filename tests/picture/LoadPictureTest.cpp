@@ -2,6 +2,7 @@
 // table, the caption, and the state left behind by every kind of failure.
 #include "LoadPicture.h"
 #include "AppError.h"
+#include "Messages.h"
 #include "PictureFiles.h"
 #include "PictureLimits.h"
 #include "PictureStore.h"
@@ -99,7 +100,7 @@ TEST_F(LoadPictureTest, everyOtherNameTakesTheJpegReader)
     const QByteArray picture = bmp24({{0x000000}});
     ASSERT_TRUE(QDir(folder.path(QString())).mkpath(QStringLiteral("my.pics")));
     for (const char *name : {"a.jpg", "b.jpeg", "c.png", "noextension", "my.pics/seven", "d.bmp "})
-        EXPECT_EQ(failureOf(folder.write(name, picture)), "JPEG error #52") << name;
+        EXPECT_EQ(failureOf(folder.write(name, picture)), JpegError(52).toStdString()) << name;
 }
 
 TEST_F(LoadPictureTest, aPngFileIsNotAJpegFile)
@@ -110,13 +111,13 @@ TEST_F(LoadPictureTest, aPngFileIsNotAJpegFile)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(png.save(&buffer, "PNG"));
-    EXPECT_EQ(failureOf(folder.write("a.png", bytes)), "JPEG error #52");
+    EXPECT_EQ(failureOf(folder.write("a.png", bytes)), JpegError(52).toStdString());
 }
 
 TEST_F(LoadPictureTest, aJpegNamedBmpIsNotAValidBitmap)
 {
     const QByteArray jpeg = jpegFile(uniformJpeg(8, 8, {10, 20, 30}));
-    EXPECT_EQ(failureOf(folder.write("a.bmp", jpeg)), "Bitmap image is not valid");
+    EXPECT_EQ(failureOf(folder.write("a.bmp", jpeg)), kBitmapNotValid);
 }
 
 // --- The frame -----------------------------------------------------------------------------
@@ -158,7 +159,7 @@ TEST_F(LoadPictureTest, aSmallPictureReplacesALargeOneCompletely)
     load(folder.write("small.bmp", bmp24(rows)));
     EXPECT_EQ(store.workRaster.width(), 202);
     EXPECT_EQ(store.workRaster.height(), 102);
-    EXPECT_TRUE(allPixels(store.workRaster, 1, 1, 201, 101, kBlack));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(1, 1, 200, 100), kBlack));
     expectRowTableMatchesRaster();
 }
 
@@ -170,13 +171,13 @@ TEST_F(LoadPictureTest, anEmptyBmpFileLoadsAsTwoByTwoWhite)
     EXPECT_EQ(load(name), name);
     EXPECT_EQ(store.workRaster.width(), 2);
     EXPECT_EQ(store.workRaster.height(), 2);
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 2, 2, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 2, 2), kWhite));
     expectRowTableMatchesRaster();
 }
 
 TEST_F(LoadPictureTest, anEmptyJpegFileFailsAsEmptyInput)
 {
-    EXPECT_EQ(failureOf(folder.write("empty.jpg", QByteArray())), "JPEG error #41");
+    EXPECT_EQ(failureOf(folder.write("empty.jpg", QByteArray())), JpegError(41).toStdString());
     EXPECT_TRUE(store.workRaster.isEmpty());
     EXPECT_EQ(store.rowTable.height(), 0);
 }
@@ -186,11 +187,11 @@ TEST_F(LoadPictureTest, anEmptyJpegFileFailsAsEmptyInput)
 TEST_F(LoadPictureTest, aMissingFileCannotBeOpenedAndLeavesTheRasterEmpty)
 {
     const QString name = folder.path("missing.bmp");
-    EXPECT_EQ(failureOf(name), "Cannot open file " + name.toStdString());
+    EXPECT_EQ(failureOf(name), CannotOpenFile(name).toStdString());
     EXPECT_TRUE(store.workRaster.isEmpty());
     expectRowTableMatchesRaster();
-    EXPECT_EQ(failureOf(folder.path(QString())),
-        "Cannot open file " + folder.path(QString()).toStdString());
+    EXPECT_EQ(
+        failureOf(folder.path(QString())), CannotOpenFile(folder.path(QString())).toStdString());
 }
 
 TEST_F(LoadPictureTest, onlyRegularFilesAreOpened)
@@ -198,10 +199,10 @@ TEST_F(LoadPictureTest, onlyRegularFilesAreOpened)
     // A pipe would block the open until a writer came; a device would be read forever.
     const QString pipe = folder.path("pipe.jpg");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(failureOf(pipe), "Cannot open file " + pipe.toStdString());
+    EXPECT_EQ(failureOf(pipe), CannotOpenFile(pipe).toStdString());
     const QString device = folder.path("zero.jpg");
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
-    EXPECT_EQ(failureOf(device), "Cannot open file " + device.toStdString());
+    EXPECT_EQ(failureOf(device), CannotOpenFile(device).toStdString());
     EXPECT_TRUE(store.workRaster.isEmpty());
     expectRowTableMatchesRaster();
 }
@@ -209,8 +210,8 @@ TEST_F(LoadPictureTest, onlyRegularFilesAreOpened)
 TEST_F(LoadPictureTest, aBadBmpLeavesTheRasterEmptyAndTheRowTableEmpty)
 {
     load(folder.write("good.bmp", bmp24({{0x000000}})));
-    EXPECT_EQ(failureOf(folder.write("bad.bmp", QByteArray("XX0123456789abcdef"))),
-        "Bitmap image is not valid");
+    EXPECT_EQ(
+        failureOf(folder.write("bad.bmp", QByteArray("XX0123456789abcdef"))), kBitmapNotValid);
     EXPECT_TRUE(store.workRaster.isEmpty());
     expectRowTableMatchesRaster();
 }
@@ -229,10 +230,10 @@ TEST_F(LoadPictureTest, aJpegThatFailsWhileDecodingLeavesAWhiteRasterOfItsSize)
 {
     // Two components: the header reads, decoding refuses the colour conversion.
     JpegFields fields = uniformJpeg(7, 5, {100, 200});
-    EXPECT_EQ(failureOf(folder.write("two.jpg", jpegFile(fields))), "JPEG error #27");
+    EXPECT_EQ(failureOf(folder.write("two.jpg", jpegFile(fields))), JpegError(27).toStdString());
     ASSERT_EQ(store.workRaster.width(), 7);
     ASSERT_EQ(store.workRaster.height(), 5);
-    EXPECT_TRUE(allPixels(store.workRaster, 0, 0, 7, 5, kWhite));
+    EXPECT_TRUE(allPixels(store.workRaster, QRect(0, 0, 7, 5), kWhite));
     expectRowTableMatchesRaster();
 }
 

@@ -190,14 +190,3 @@ std::string errorOf(const std::function<void()> &action)
     }
     return "no error";
 }
-
-bool allPixels(const TBitmap &raster, int left, int top, int right, int bottom, Bgr colour)
-{
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) {
-            if (!(pixelAt(raster, x, y) == colour))
-                return false;
-        }
-    }
-    return true;
-}

@@ -2,7 +2,7 @@
 // JPEG files compressed with libjpeg, and a scratch folder to load them from.
 #pragma once
 
-#include "AsciiRaster.h"
+#include "Fixtures.h"
 
 #include <QByteArray>
 #include <QString>
@@ -78,9 +78,3 @@ private:
 
 // The text of the AppError that the action throws, or "no error".
 std::string errorOf(const std::function<void()> &action);
-
-// True when every pixel of the raster's rectangle has this colour.
-bool allPixels(const TBitmap &raster, int left, int top, int right, int bottom, Bgr colour);
-
-inline constexpr Bgr kWhite {255, 255, 255};
-inline constexpr Bgr kBlack {0, 0, 0};

@@ -1,28 +1,12 @@
 #include "ChainCode.h"
-#include "AsciiRaster.h"
 #include "Contour.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace {
-
-Contour pts(std::initializer_list<std::pair<int, int>> list)
-{
-    Contour out;
-    for (auto [x, y] : list)
-        out.push_back({x, y});
-    return out;
-}
-
-ChainCode codes(const std::string &digits)
-{
-    ChainCode out;
-    for (const char c : digits)
-        out.push_back(std::uint8_t(c - '0'));
-    return out;
-}
 
 ChainCode step(int dx, int dy, int heading, std::int32_t *returned = nullptr)
 {
@@ -140,7 +124,7 @@ TEST(ChainStep, appendsAfterWhatIsThere)
     EXPECT_EQ(chainCode, codes("4412"));
 }
 
-TEST(BuildChainCode, workedExamplesGiveTheirCodes)
+TEST(BuildChainCode, barPairAndBlockGiveTheirCodes)
 {
     struct Case
     {

@@ -1,8 +1,6 @@
 #include "Contour.h"
-#include "AsciiRaster.h"
 #include "ChainCode.h"
-#include "PointLists.h"
-#include "RandomPictures.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -162,7 +160,7 @@ TEST(TraceContour, regionWithoutPointsOrOutsideTheRasterHasNoContour)
     EXPECT_EQ(asciiOf(store.workRaster), (std::vector<std::string> {"##", "##"}));
 }
 
-TEST(TraceContour, workedExamplesGiveTheirPointLists)
+TEST(TraceContour, smallShapesGiveTheirPointLists)
 {
     struct Case
     {

@@ -1,7 +1,6 @@
-#include "AsciiRaster.h"
 #include "Regions.h"
 
-#include "PointLists.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -110,17 +109,6 @@ RegionTable referenceLabelling(const std::vector<std::string> &picture)
     return regions;
 }
 
-std::vector<std::string> randomPicture(std::mt19937 &random, int width, int height, int darkPercent)
-{
-    std::uniform_int_distribution<int> percent(0, 99);
-    std::vector<std::string> picture(std::size_t(height), std::string(std::size_t(width), '.'));
-    for (auto &row : picture) {
-        for (char &c : row)
-            c = percent(random) < darkPercent ? '#' : '.';
-    }
-    return picture;
-}
-
 } // namespace
 
 TEST(LabelRegions, blankRasterLeavesEntryZeroAlone)
@@ -208,7 +196,7 @@ TEST(LabelRegions, olderRightArmAbsorbsTheLeftArm)
     EXPECT_EQ(l.regions[1].points[0], (Point {4, 0}));
 }
 
-TEST(LabelRegions, workedExampleGivesThePointsInOrder)
+TEST(LabelRegions, tenByFiveShapeListsPointsInLabellingOrder)
 {
     Labelled l({"#.........", "#.....####", "########.#", ".........#", ".........#"});
     ASSERT_EQ(l.regions.size(), 3u);
@@ -253,7 +241,7 @@ TEST(LabelRegions, runsReachingTheLastColumnAreFinished)
     EXPECT_EQ(l.regions[2].points, pts({{0, 2}}));
 }
 
-TEST(LabelRegions, randomPicturesMatchTheStepByStepDefinition)
+TEST(LabelRegions, randomPicturesMatchTheReferenceImplementation)
 {
     std::mt19937 random(20261208);
     for (int round = 0; round < 300; ++round) {

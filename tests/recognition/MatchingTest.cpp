@@ -23,7 +23,7 @@ std::string rotated(const std::string &signature, int by)
     return out;
 }
 
-// The matching as the definition has it: every reference, shifts 100 down to 1, character by
+// Reference implementation of the matching: every reference, shifts 100 down to 1, character by
 // character, a strictly smaller count replacing the best. Positions that the signature lacks
 // mismatch.
 SignatureMatch plainMatch(std::string_view signature)
@@ -149,7 +149,7 @@ TEST(MatchSignature, tieBetweenReferences5And10GoesTo5)
     const std::string signature =
         "LLRRLLLLLLLRLRLRRLRRLLLRLRRLRLRLLLRRRLRRLRRRRRRRRRLLLLLLLLLLLRLRLRL"
         "LLLLLLLLLRRRLRRLRLLLRRRLLLLLLLLLL";
-    // The least count of each reference, by the plain definition: 5 and 10 share the least.
+    // The least count of each reference, by the reference implementation: 5 and 10 share the least.
     std::vector<int> least(kReferenceCount, 1000);
     for (int r = 0; r < kReferenceCount; ++r) {
         for (int s = 0; s < 100; ++s) {

@@ -1,7 +1,6 @@
 #include "TurnSignature.h"
-#include "AsciiRaster.h"
 #include "Contour.h"
-#include "RandomPictures.h"
+#include "Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +8,14 @@
 
 namespace {
 
-ChainCode codes(const std::string &digits)
+// The smoothed direction at one chain-code position: bearing in degrees, then length.
+struct WindowVector
 {
-    ChainCode out;
-    for (const char c : digits)
-        out.push_back(std::uint8_t(c - '0'));
-    return out;
-}
+    long double bearing = 0;
+    long double length = 0;
+};
 
-// Every window vector as the definition has it: each window summed code by code, read
+// Reference implementation of the window vectors: each window summed code by code, read
 // cyclically.
 std::vector<WindowVector> plainWindowVectors(const ChainCode &chainCode, std::int32_t pixelCount)
 {
@@ -49,8 +47,8 @@ std::vector<WindowVector> plainWindowVectors(const ChainCode &chainCode, std::in
     return records;
 }
 
-// The signature as the definition has it: all window vectors, 100 samples, the decision table
-// in its order.
+// Reference implementation of the signature: all window vectors, 100 samples, the decision
+// table in its order.
 std::string plainSignature(const ChainCode &chainCode, std::int32_t pixelCount)
 {
     const std::vector<WindowVector> records = plainWindowVectors(chainCode, pixelCount);

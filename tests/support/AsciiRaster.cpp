@@ -58,14 +58,14 @@ std::vector<std::string> asciiOf(const TBitmap &raster)
 
 Bgr pixelAt(const TBitmap &raster, int x, int y)
 {
-    const std::uint8_t *row = raster.scanLine(y);
-    return {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
+    const std::uint8_t *pixel = raster.scanLine(y) + kBytesPerPixel * x;
+    return {pixel[kBlueByte], pixel[kGreenByte], pixel[kRedByte]};
 }
 
 void setPixel(TBitmap &raster, int x, int y, Bgr value)
 {
-    std::uint8_t *row = raster.scanLine(y);
-    row[3 * x] = std::uint8_t(value.blue);
-    row[3 * x + 1] = std::uint8_t(value.green);
-    row[3 * x + 2] = std::uint8_t(value.red);
+    std::uint8_t *pixel = raster.scanLine(y) + kBytesPerPixel * x;
+    pixel[kBlueByte] = std::uint8_t(value.blue);
+    pixel[kGreenByte] = std::uint8_t(value.green);
+    pixel[kRedByte] = std::uint8_t(value.red);
 }

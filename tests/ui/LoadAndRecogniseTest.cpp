@@ -1,5 +1,6 @@
 // The window with the real picture loading and outline tracing underneath: loaded pictures,
 // the loader's messages in the error box, and digits recognised after drawing.
+#include "Messages.h"
 #include "ProgressBar.h"
 #include "WidgetTestSupport.h"
 
@@ -57,11 +58,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");
         const QString missing = dir.filePath(QStringLiteral("missing.bmp"));
-        QTest::newRow("missing file")
-            << missing << QStringLiteral("Cannot open file %1.").arg(missing);
+        QTest::newRow("missing file") << missing << CannotOpenFile(missing) + u'.';
         QTest::newRow("PNG named .jpg")
             << writeRingPicture(dir.filePath(QStringLiteral("ring.jpg")), "PNG")
-            << QStringLiteral("JPEG error #52.");
+            << JpegError(52) + u'.';
     }
 
     void theErrorBoxShowsTheLoaderMessage()
@@ -83,13 +83,13 @@ private Q_SLOTS:
         QVERIFY(sameRasters(work(), display()));
         QCOMPARE(form->viewOffset(), TForm1::kStartViewOffset);
         QCOMPARE(form->ProgressBar1->maximum(), 1);
-        QVERIFY(countPixels(work(), isPureRed, QRect(0, 0, 62, 42)) > 0);
+        QVERIFY(countPixels(work(), kPureRed, QRect(0, 0, 62, 42)) > 0);
 
         // Clearing whitens the picture at its loaded size, labels included.
         QTest::mouseClick(form->Button3, Qt::LeftButton);
         QCOMPARE(work().width(), 62);
-        QCOMPARE(countBlack(work()), 0);
-        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 0, 62, 42)), 0);
+        QCOMPARE(countPixels(work(), kBlack), 0);
+        QCOMPARE(countPixels(work(), kPureRed, QRect(0, 0, 62, 42)), 0);
     }
 
     void afterALoadThatEmptiedTheRasterOnlyTheBackgroundRemains()
@@ -119,13 +119,13 @@ private Q_SLOTS:
                     int(std::lround(180 + 30 * std::sin(a)))));
         }
         strokeThrough(oval);
-        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 0, 700, 500)), 0);
+        QCOMPARE(countPixels(work(), kPureRed, QRect(0, 0, 700, 500)), 0);
         QTest::mouseClick(form->Button2, Qt::LeftButton);
         QCOMPARE(form->ProgressBar1->maximum(), 1);
         // The label's box lies 15 rows above the region's first pixel (row 148, the top of
         // the pen's circle), from its column on.
-        QVERIFY(countPixels(work(), isPureRed, QRect(290, 130, 30, 18)) > 5);
-        QCOMPARE(countPixels(work(), isPureRed, QRect(0, 150, 700, 350)), 0);
+        QVERIFY(countPixels(work(), kPureRed, QRect(290, 130, 30, 18)) > 5);
+        QCOMPARE(countPixels(work(), kPureRed, QRect(0, 150, 700, 350)), 0);
         QVERIFY(sameRasters(work(), display()));
         QCOMPARE(form->ProgressBar1->position(), 0);
     }

@@ -40,7 +40,7 @@ class OpenPictureTest : public QObject
         QTest::mousePress(window, Qt::LeftButton, {}, QPoint(300, 200));
         QTest::mouseMove(window, QPoint(360, 240));
         QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(360, 240));
-        QVERIFY(countBlack(display()) > 0);
+        QVERIFY(countPixels(display(), kBlack) > 0);
     }
 
     void clickOpen() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
@@ -110,6 +110,27 @@ private Q_SLOTS:
         // The title is this program's file name, cut at its first "." and capitalised.
         QCOMPARE(boxes.first().title, QStringLiteral("Openpicturetest"));
         QVERIFY(boxes.first().text.endsWith(u'.'));
+    }
+
+    void theTitleIsTheExecutableNameCutAtItsFirstDot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("plain name") << "/usr/local/bin/umnoglaz"
+                                    << "umnoglaz";
+        QTest::newRow("capitals and dots") << "/opt/UMNOGLAZ.bin.old"
+                                           << "Umnoglaz";
+        QTest::newRow("dot in a folder") << "build/my.app/Umno-Glaz"
+                                         << "Umno-glaz";
+        QTest::newRow("one letter") << "U"
+                                    << "U";
+    }
+
+    void theTitleIsTheExecutableNameCutAtItsFirstDot()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QCOMPARE(ErrorBoxTitle(path), title);
     }
 
     void theProgramGoesOnAfterAFailure()

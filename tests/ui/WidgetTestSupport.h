@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Application.h"
+#include "Fixtures.h"
 #include "MainWindow.h"
 
 #include <QPainter>
@@ -10,7 +11,6 @@
 #include <QTest>
 #include <QWindow>
 
-#include <cstring>
 #include <memory>
 
 // Mouse events go to the window's QWindow, so that Qt routes them as it routes real ones:
@@ -43,53 +43,18 @@ struct WindowMouse
     }
 };
 
-// Ends one window test: the window goes, the error box is the real one again, and QtTest
-// forgets any button that a test left held.
+// Ends one window test: buttons that a test left held are released (so that the next test
+// starts with none), the window goes, and the error box is the real one again.
 inline void closeWindowTest(std::unique_ptr<TForm1> &form)
 {
+    if (form && form->windowHandle()) {
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+            if (QGuiApplication::mouseButtons() & button)
+                QTest::mouseRelease(form->windowHandle(), button, {}, QPoint(1, 1));
+        }
+    }
     form.reset();
     UmnoglazApplication::setErrorBox({});
-    QTestPrivate::qtestMouseButtons = Qt::NoButton;
-}
-
-inline bool isBlack(const TBitmap &raster, int x, int y)
-{
-    const std::uint8_t *pixel = raster.scanLine(y) + 3 * x;
-    return pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0;
-}
-
-inline bool isPureRed(const TBitmap &raster, int x, int y)
-{
-    const std::uint8_t *pixel = raster.scanLine(y) + 3 * x;
-    return pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 255;
-}
-
-inline int countPixels(
-    const TBitmap &raster, bool (*test)(const TBitmap &, int, int), const QRect &area)
-{
-    const QRect inside = area.intersected(QRect(0, 0, raster.width(), raster.height()));
-    int n = 0;
-    for (int y = inside.top(); y <= inside.bottom(); ++y) {
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            n += test(raster, x, y);
-    }
-    return n;
-}
-
-inline int countBlack(const TBitmap &raster)
-{
-    return countPixels(raster, isBlack, QRect(0, 0, raster.width(), raster.height()));
-}
-
-inline bool sameRasters(const TBitmap &a, const TBitmap &b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y) {
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(3 * a.width())) != 0)
-            return false;
-    }
-    return true;
 }
 
 // A copy of a raster's pixels, to compare with later.

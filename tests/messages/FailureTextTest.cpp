@@ -1,9 +1,11 @@
-#include "ErrorText.h"
-#include "AppError.h"
+#include "FailureText.h"
+#include "Messages.h"
+
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
-TEST(ErrorText, aFullStopIsAddedAfterCharactersAboveTheFullStop)
+TEST(FailureText, aFullStopIsAddedAfterCharactersAboveTheFullStop)
 {
     struct Case
     {
@@ -23,16 +25,9 @@ TEST(ErrorText, aFullStopIsAddedAfterCharactersAboveTheFullStop)
         QStringLiteral("Cannot open file Файл."));
 }
 
-TEST(ErrorText, theTitleIsTheExecutableNameCutAtItsFirstDot)
+TEST(FailureText, messagesComeFromTheFailure)
 {
-    EXPECT_EQ(ErrorBoxTitle(QStringLiteral("/usr/local/bin/umnoglaz")), QStringLiteral("umnoglaz"));
-    EXPECT_EQ(ErrorBoxTitle(QStringLiteral("/opt/UMNOGLAZ.bin.old")), QStringLiteral("Umnoglaz"));
-    EXPECT_EQ(ErrorBoxTitle(QStringLiteral("build/my.app/Umno-Glaz")), QStringLiteral("Umno-glaz"));
-    EXPECT_EQ(ErrorBoxTitle(QStringLiteral("U")), QStringLiteral("U"));
-}
-
-TEST(ErrorText, messagesComeFromTheFailure)
-{
-    EXPECT_EQ(ErrorMessage(AppError("Stream read error")), QStringLiteral("Stream read error"));
+    EXPECT_EQ(
+        ErrorMessage(std::runtime_error(kStreamReadError)), QStringLiteral("Stream read error"));
     EXPECT_EQ(ErrorMessage(std::bad_alloc()), QStringLiteral("Out of system resources"));
 }

@@ -1,6 +1,6 @@
-#include "ErrorText.h"
+#include "FailureText.h"
 
-#include "AppError.h"
+#include "Messages.h"
 
 #include <new>
 
@@ -16,13 +16,4 @@ QString WithFinalFullStop(const QString &message)
     if (!message.isEmpty() && message.back().unicode() > u'.')
         return message + u'.';
     return message;
-}
-
-QString ErrorBoxTitle(const QString &executablePath)
-{
-    QString name = executablePath.section(u'/', -1);
-    name = name.section(u'.', 0, 0);
-    if (name.size() > 1)
-        name = name.left(1) + name.mid(1).toLower();
-    return name;
 }

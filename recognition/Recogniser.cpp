@@ -1,0 +1,13 @@
+#include "Recogniser.h"
+
+#include "Matching.h"
+#include "TurnSignature.h"
+
+void TurnSignatureRecogniser::recognise(
+    const item &region, const ChainCode &chainCode, RegionResult &result)
+{
+    result.signature = BuildTurnSignature(chainCode, region.count);
+    const SignatureMatch match = NearestReference(result.signature);
+    result.digit = ClassDigit(match);
+    result.mismatches = match.mismatches;
+}
