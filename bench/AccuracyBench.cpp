@@ -72,7 +72,7 @@ Tally score(const Material &material, Method method)
 {
     PictureStore store;
     CreatePictureStore(store);
-    paintPage(store, material.digits);
+    paintPage(store, material.digits); // afresh for each method: the pass draws its labels
     const std::vector<PageRegion> regions = ReadPage(store, method);
     // The largest region of each cell gives the cell's answer.
     std::map<int, const PageRegion *> largest;
@@ -210,27 +210,29 @@ int main(int argc, char **argv)
         }
     }
 
-    // Not a digit: a page of random dots, and what the rule costs on the digit pages.
-    {
-        std::mt19937 random(3);
-        std::bernoulli_distribution dark(0.08);
-        PictureStore store;
-        CreatePictureStore(store);
-        store.workRaster.setSize(2000, 1500);
-        for (int y = 0; y < 1500; ++y)
-            for (int x = 0; x < 2000; ++x)
-                std::memset(store.workRaster.scanLine(y) + 3 * x, dark(random) ? 0 : 255, 3);
-        RebuildRowTable(store.rowTable, store.workRaster);
+    // Not a digit: pages of random dots, sparse (specks) and dense (clumps of all sizes).
+    for (const double density : {0.08, 0.3}) {
         for (Method method : {Method::Turns, Method::Learned}) {
+            std::mt19937 random(3);
+            std::bernoulli_distribution dark(density);
+            PictureStore store;
+            CreatePictureStore(store);
+            store.workRaster.setSize(2000, 1500);
+            for (int y = 0; y < 1500; ++y)
+                for (int x = 0; x < 2000; ++x)
+                    std::memset(store.workRaster.scanLine(y) + 3 * x, dark(random) ? 0 : 255, 3);
+            RebuildRowTable(store.rowTable, store.workRaster);
             const std::vector<PageRegion> regions = ReadPage(store, method);
-            int labelled = 0;
-            for (const PageRegion &region : regions)
+            int labelled = 0, large = 0, largeLabelled = 0;
+            for (const PageRegion &region : regions) {
                 labelled += region.digit != 0;
-            std::printf(
-                "noise page 2000 x 1500, 8 %% dark, %s: %zu regions, %d labelled as digits, %zu "
-                "rejected or without outline\n",
-                method == Method::Turns ? "turns" : "learned", regions.size(), labelled,
-                regions.size() - std::size_t(labelled));
+                large += region.count >= 20;
+                largeLabelled += region.count >= 20 && region.digit != 0;
+            }
+            std::printf("noise page 2000 x 1500, %.0f %% dark, %s: %zu regions, %d labelled as "
+                        "digits; of the %d with 20 pixels or more, %d labelled\n",
+                100 * density, method == Method::Turns ? "turns" : "learned", regions.size(),
+                labelled, large, largeLabelled);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "DigitNetwork.h"
 
 #include "AppError.h"
+#include "Messages.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -18,7 +19,7 @@ constexpr int kHeaderBytes = 16 + 6 * 4 + 32;
 
 [[noreturn]] void fail(const QString &reason)
 {
-    throw AppError(QString::fromLatin1(kModelLoadFailure) + reason);
+    throw AppError(ModelCannotBeLoaded(reason));
 }
 
 std::uint32_t readWord(const QByteArray &bytes, int at)
@@ -142,10 +143,10 @@ void DigitNetwork::probabilities(
     m_impl->net.setInput(blob);
     const cv::Mat result = m_impl->net.forward();
     if (result.total() != images.size() * kDigitClasses || result.type() != CV_32F)
-        throw AppError(QString::fromLatin1(kModelLoadFailure) +
-            QStringLiteral("the network gave %1 values for %2 pictures")
-                .arg(result.total())
-                .arg(images.size()));
+        throw AppError(
+            ModelCannotBeLoaded(QStringLiteral("the network gave %1 values for %2 pictures")
+                                    .arg(result.total())
+                                    .arg(images.size())));
     const float *values = result.ptr<float>();
     for (std::size_t i = 0; i < images.size(); ++i)
         std::memcpy(out[i].data(), values + i * kDigitClasses, sizeof(float) * kDigitClasses);

@@ -75,6 +75,3 @@ private:
     float m_minConfidence = 0;
     int m_minSide = 0;
 };
-
-// The message prefix of every model failure.
-inline constexpr const char *kModelLoadFailure = "The recognition model cannot be loaded: ";

@@ -4,6 +4,7 @@
 #include "DigitImage.h"
 #include "DigitPictures.h"
 #include "LearnedDigits.h"
+#include "Messages.h"
 
 #include <gtest/gtest.h>
 
