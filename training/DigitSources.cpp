@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QPen>
+#include <QPolygonF>
 #include <QPainterPath>
 #include <QRawFont>
 
@@ -328,4 +330,99 @@ Mask RandomJunk(std::mt19937 &random)
     if (kind < 0.85)
         return filledShape(random, unit);
     return dots(random, unit);
+}
+
+namespace {
+
+using Stroke = std::vector<QPointF>;
+
+// Points along an elliptic arc in the digit's box (x 0 to 1, y 0 to 1.5, y downwards), from
+// angle a0 to a1 in degrees.
+Stroke arcOf(double cx, double cy, double rx, double ry, double a0, double a1)
+{
+    Stroke stroke;
+    const int steps = std::max(8, int(std::fabs(a1 - a0) / 10));
+    for (int i = 0; i <= steps; ++i) {
+        const double a = (a0 + (a1 - a0) * i / steps) * std::numbers::pi / 180;
+        stroke.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
+    }
+    return stroke;
+}
+
+Stroke operator+(Stroke a, const Stroke &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::vector<std::vector<Stroke>> strokePlans(int digit)
+{
+    switch (digit) {
+    case 0:
+        return {{arcOf(0.5, 0.75, 0.45, 0.7, -90, 275)}};
+    case 1:
+        return {{{{0.5, 0}, {0.5, 1.5}}}, {{{0.15, 0.35}, {0.55, 0}, {0.55, 1.5}}},
+            {{{0.2, 0.3}, {0.55, 0}, {0.55, 1.5}}, {{0.2, 1.5}, {0.9, 1.5}}}};
+    case 2:
+        return {{arcOf(0.5, 0.42, 0.42, 0.4, 190, 380) + Stroke {{0.05, 1.5}, {0.95, 1.5}}},
+            {arcOf(0.5, 0.42, 0.42, 0.4, 200, 400) + Stroke {{0.05, 1.45}} +
+                arcOf(0.5, 1.6, 0.45, 0.25, 260, 320)}};
+    case 3:
+        return {{arcOf(0.5, 0.38, 0.4, 0.36, 200, 450) + arcOf(0.5, 1.1, 0.44, 0.4, 270, 520)},
+            {Stroke {{0.1, 0}, {0.9, 0}, {0.4, 0.6}} + arcOf(0.5, 1.05, 0.44, 0.45, 280, 520)}};
+    case 4:
+        return {{{{0.7, 1.5}, {0.7, 0}, {0.05, 1.05}, {0.95, 1.05}}},
+            {{{0.15, 0}, {0.1, 0.9}, {0.95, 0.9}}, {{0.7, 0.3}, {0.7, 1.5}}}};
+    case 5:
+        return {{Stroke {{0.9, 0}, {0.2, 0}, {0.15, 0.65}} + arcOf(0.5, 1.0, 0.42, 0.48, 235, 495)},
+            {Stroke {{0.2, 0}, {0.15, 0.65}} + arcOf(0.5, 1.0, 0.42, 0.48, 235, 495), Stroke {{0.2, 0}, {0.9, 0}}}};
+    case 6:
+        return {{Stroke {{0.85, 0.05}} + arcOf(0.8, 0.85, 0.7, 0.8, 250, 180) +
+            arcOf(0.5, 1.1, 0.4, 0.4, 180, 540)}};
+    case 7:
+        return {{{{0.05, 0}, {0.95, 0}, {0.35, 1.5}}},
+            {{{0.05, 0}, {0.95, 0}, {0.35, 1.5}}, {{0.3, 0.75}, {0.85, 0.75}}}};
+    case 8:
+        return {{arcOf(0.5, 0.38, 0.35, 0.36, 90, 450) + arcOf(0.5, 1.1, 0.42, 0.4, -90, 270)}};
+    default:
+        return {{arcOf(0.5, 0.45, 0.42, 0.43, 0, 360) + Stroke {{0.9, 0.5}, {0.8, 1.5}}},
+            {arcOf(0.5, 0.45, 0.42, 0.43, 10, 370) + arcOf(0.2, 0.5, 0.72, 1.0, 0, 90)}};
+    }
+}
+
+} // namespace
+
+InkPicture PenDigit(int digit, std::mt19937 &random)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto plans = strokePlans(digit);
+    const auto &plan = plans[std::size_t(unit(random) * double(plans.size())) % plans.size()];
+    const double height = 24 + unit(random) * 130;
+    const double width = height / 1.5 * (0.6 + unit(random) * 0.6);
+    int pen = 5;
+    if (unit(random) < 0.5)
+        pen = 2 + int(unit(random) * std::clamp(height / 6 - 1, 1.0, 11.0)); // 1 px would break up
+    const int margin = pen + 4;
+    QImage image(int(width) + 2 * margin, int(height) + 2 * margin, QImage::Format_Grayscale8);
+    image.fill(255);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const double jitter = 0.06;
+        for (const Stroke &stroke : plan) {
+            QPolygonF line;
+            for (const QPointF &p : stroke)
+                line << QPointF(margin + (p.x() + jitter * (unit(random) - 0.5)) * width,
+                    margin + (p.y() + jitter * (unit(random) - 0.5)) / 1.5 * height);
+            painter.drawPolyline(line);
+        }
+    }
+    InkPicture picture {image.width(), image.height(), {}};
+    picture.ink.resize(std::size_t(image.width()) * std::size_t(image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            picture.ink[std::size_t(y) * std::size_t(image.width()) + std::size_t(x)] =
+                1.0f - image.constScanLine(y)[x] / 255.0f;
+    return picture;
 }

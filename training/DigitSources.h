@@ -95,3 +95,9 @@ Look RandomLook(std::mt19937 &random, double minScale, double maxScale, double i
 // leaning well away from the vertical, a large filled rectangle or ellipse, or a patch of
 // dense random dots.
 Mask RandomJunk(std::mt19937 &random);
+
+// A digit as a person draws it with a pen: one of a few stroke plans for the digit (a "1" with
+// or without a flag and a foot, an open or closed "4", a "7" with or without a bar, ...), its
+// points moved a little at random, drawn with a round pen at a random size and width. The
+// window's 5-pixel pen is drawn most often.
+InkPicture PenDigit(int digit, std::mt19937 &random);

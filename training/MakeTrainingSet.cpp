@@ -124,6 +124,18 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
         }
     }
 
+    // Digits drawn with a pen, in several ways each, rotated and slanted but not enlarged.
+    const int penDigits = options.quick ? 0 : 400;
+    for (int d = 0; d < 10; ++d)
+        for (int i = 0; i < penDigits; ++i)
+            jobs.push_back({"train.bin", [d](std::mt19937 &random) {
+                                Look look = RandomLook(random, 1.0, 1.0, 100);
+                                look.scale = 1;
+                                look.pen = 0;
+                                look.repeatPixels = false;
+                                return SampleOf(Render(PenDigit(d, random), look), d);
+                            }});
+
     for (const QString &file : options.evalFonts) {
         // About as tall as the handwriting's digits, then enlarged 3 times like them.
         const auto digits = std::make_shared<std::vector<LabelledInk>>(RenderFontDigits(file, 28));
