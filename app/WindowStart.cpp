@@ -79,6 +79,9 @@ int RunWindow(int argc, char **argv)
     holdMessages();
     UmnoglazApplication app(argc, argv);
     releaseMessages();
+    // The scope of the window's settings (the recognition method).
+    QCoreApplication::setOrganizationName(QStringLiteral("Umnoglaz"));
+    QCoreApplication::setApplicationName(QStringLiteral("umnoglaz"));
 
     TForm1 form;
     form.show();

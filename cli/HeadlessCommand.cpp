@@ -1,6 +1,7 @@
 #include "HeadlessCommand.h"
 
 #include "FailureText.h"
+#include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "Messages.h"
 #include "PictureStore.h"
@@ -17,8 +18,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -40,6 +43,8 @@ struct Options
     QString picture;
     bool json = false;
     QString output;
+    bool learned = false;               // --method learned
+    std::optional<float> minConfidence; // --min-confidence P
 };
 
 // The options, or the exit code when the command line is answered already: --help, --version
@@ -60,9 +65,21 @@ std::variant<Options, int> parseOptions()
         QStringLiteral("Also write the annotated picture to FILE "
                        "(PNG, BMP, ... by its extension)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption method(QStringLiteral("method"),
+        QStringLiteral("How each region is read: \"turns\" (the default) matches the turn "
+                       "signature of its outline against 15 references; \"learned\" asks a "
+                       "trained network, which sees the region's own pixels, gives its "
+                       "confidence and leaves regions that are not digits without a label."),
+        QStringLiteral("turns|learned"), QStringLiteral("turns"));
+    const QCommandLineOption minConfidence(QStringLiteral("min-confidence"),
+        QStringLiteral("With --method learned: the least probability (0 to 1) at which the "
+                       "network's digit is taken; by default the one chosen in training."),
+        QStringLiteral("P"));
     parser.addOption(recognize);
     parser.addOption(json);
     parser.addOption(output);
+    parser.addOption(method);
+    parser.addOption(minConfidence);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -84,21 +101,42 @@ std::variant<Options, int> parseOptions()
         return usageError(QString::fromLatin1(kOptionsNeedRecognize));
     if (!parser.positionalArguments().isEmpty())
         return usageError(UnexpectedArgument(parser.positionalArguments().first()));
-    Options options {parser.value(recognize), parser.isSet(json), parser.value(output)};
+    Options options;
+    options.picture = parser.value(recognize);
+    options.json = parser.isSet(json);
+    options.output = parser.value(output);
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QString::fromLatin1(kOutputNeedsName));
+    const QString methodName = parser.value(method);
+    if (methodName != QLatin1String("turns") && methodName != QLatin1String("learned"))
+        return usageError(QString::fromLatin1(kUnknownMethod));
+    options.learned = methodName == QLatin1String("learned");
+    if (parser.isSet(minConfidence)) {
+        if (!options.learned)
+            return usageError(QString::fromLatin1(kMinConfidenceNeedsLearned));
+        bool number = false;
+        const double value = parser.value(minConfidence).toDouble(&number);
+        if (!number || !(value >= 0.0 && value <= 1.0))
+            return usageError(QString::fromLatin1(kBadMinConfidence));
+        options.minConfidence = float(value);
+    }
     return options;
 }
 
 // Loads the picture and runs the pass; a failure is printed and gives false.
-bool recognise(const QString &picture, PictureStore &store, std::vector<RegionResult> &results)
+bool recognise(const Options &options, PictureStore &store, std::vector<RegionResult> &results)
 {
     try {
         RecognitionState state;
         NoProgress progress;
         CreatePictureStore(store);
-        LoadPicture(picture, store.workRaster, store.rowTable);
-        results = RecognizeAll(store, state, progress);
+        LoadPicture(options.picture, store.workRaster, store.rowTable);
+        if (options.learned) {
+            LearnedRecogniser learned(nullptr, options.minConfidence);
+            results = RecognizeAll(store, state, progress, learned);
+        } else {
+            results = RecognizeAll(store, state, progress);
+        }
     } catch (const std::exception &error) {
         printFailure(ErrorMessage(error));
         return false;
@@ -117,7 +155,15 @@ bool writePicture(const QString &output, const TBitmap &raster)
     return false;
 }
 
-QJsonObject toJson(const RegionResult &result)
+// A probability to 3 decimals, or null when the network did not look at the region.
+QJsonValue confidenceJson(const RegionResult &result)
+{
+    if (result.confidence < 0)
+        return QJsonValue::Null;
+    return std::round(double(result.confidence) * 1000.0) / 1000.0;
+}
+
+QJsonObject toJson(const RegionResult &result, bool learned)
 {
     QJsonObject region {
         {QStringLiteral("region"), result.region},
@@ -125,6 +171,16 @@ QJsonObject toJson(const RegionResult &result)
         {QStringLiteral("y"), result.start.y},
         {QStringLiteral("count"), result.count},
     };
+    if (learned && result.traced) {
+        // The network reads the region's pixels: no signature; a region it declines keeps
+        // its confidence beside a null digit.
+        region.insert(QStringLiteral("digit"),
+            result.hasDigit() ? QJsonValue(QString(QChar::fromLatin1(result.digit)))
+                              : QJsonValue(QJsonValue::Null));
+        region.insert(QStringLiteral("codes"), qint64(result.codes));
+        region.insert(QStringLiteral("confidence"), confidenceJson(result));
+        return region;
+    }
     if (!result.hasDigit()) {
         region.insert(QStringLiteral("digit"), QJsonValue::Null);
         return region;
@@ -132,18 +188,20 @@ QJsonObject toJson(const RegionResult &result)
     region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
     region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
     region.insert(QStringLiteral("codes"), qint64(result.codes));
+    region.insert(QStringLiteral("mismatches"), result.mismatches);
     return region;
 }
 
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
 QString jsonReport(
-    const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
+    const Options &options, const TBitmap &raster, const std::vector<RegionResult> &results)
 {
     QJsonArray regions;
     for (const RegionResult &result : results)
-        regions.append(toJson(result));
+        regions.append(toJson(result, options.learned));
     const QJsonObject document {
-        {QStringLiteral("file"), picture},
+        {QStringLiteral("file"), options.picture},
+        {QStringLiteral("method"), options.learned ? "learned" : "turns"},
         {QStringLiteral("width"), raster.width()},
         {QStringLiteral("height"), raster.height()},
         {QStringLiteral("regions"), regions},
@@ -151,7 +209,7 @@ QString jsonReport(
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
-QString describe(const RegionResult &result)
+QString describe(const RegionResult &result, bool learned)
 {
     const QString where = QStringLiteral("region %1 at (%2, %3), %4 pixel%5: ")
                               .arg(result.region)
@@ -161,31 +219,46 @@ QString describe(const RegionResult &result)
                               .arg(result.count == 1 ? "" : "s");
     if (!result.traced)
         return where + QStringLiteral("no outline");
+    if (learned) {
+        const QString confidence = result.confidence < 0
+            ? QStringLiteral("too small")
+            : QString::number(double(result.confidence), 'f', 3);
+        return where +
+            (result.hasDigit() ? QString(QChar::fromLatin1(result.digit))
+                               : QStringLiteral("no digit")) +
+            QStringLiteral(" (%1)").arg(confidence);
+    }
     if (!result.hasDigit())
         return where + QStringLiteral("no digit");
     return where + QChar::fromLatin1(result.digit);
 }
 
-// A line for each region, then a summary line.
+// A line for each region, then a summary line; the learned method's lines carry the network's
+// confidence, and its summary counts the regions it did not take for digits.
 QString textReport(
-    const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
+    const Options &options, const TBitmap &raster, const std::vector<RegionResult> &results)
 {
     QString report;
     QTextStream out(&report);
-    int recognised = 0;
+    int recognised = 0, traced = 0;
     for (const RegionResult &result : results) {
-        out << describe(result) << '\n';
-        recognised += result.traced;
+        out << describe(result, options.learned) << '\n';
+        traced += result.traced;
+        recognised += options.learned ? result.hasDigit() : result.traced;
     }
     const int regions = int(results.size());
-    out << QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised, %7 without an outline\n")
-               .arg(picture)
+    const QString notDigits =
+        options.learned ? QStringLiteral(", %1 not digits").arg(traced - recognised) : QString();
+    out << QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised%7, %8 without an "
+                          "outline\n")
+               .arg(options.picture)
                .arg(raster.width())
                .arg(raster.height())
                .arg(regions)
                .arg(regions == 1 ? "" : "s")
                .arg(recognised)
-               .arg(regions - recognised);
+               .arg(notDigits)
+               .arg(regions - traced);
     out.flush();
     return report;
 }
@@ -224,12 +297,12 @@ int RunHeadless(int argc, char **argv)
 
     PictureStore store;
     std::vector<RegionResult> results;
-    if (!recognise(options.picture, store, results))
+    if (!recognise(options, store, results))
         return 1;
     if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
         return 1;
     printTo(stdout,
-        options.json ? jsonReport(options.picture, store.workRaster, results)
-                     : textReport(options.picture, store.workRaster, results));
+        options.json ? jsonReport(options, store.workRaster, results)
+                     : textReport(options, store.workRaster, results));
     return 0;
 }

@@ -26,6 +26,14 @@ inline QString JpegError(int n)
     return QStringLiteral("JPEG error #%1").arg(n);
 }
 
+// --- The trained digit network ------------------------------------------------------------
+inline constexpr const char *kModelLoadFailure = "The recognition model cannot be loaded: ";
+
+inline QString ModelCannotBeLoaded(const QString &reason)
+{
+    return QLatin1String(kModelLoadFailure) + reason;
+}
+
 // --- The error box ---------------------------------------------------------------------------
 // A failure that is not an exception of the standard library.
 inline constexpr const char *kUnknownFailure = "Unknown failure.";
@@ -34,6 +42,10 @@ inline constexpr const char *kUnknownFailure = "Unknown failure.";
 inline constexpr const char *kOptionsNeedRecognize =
     "--json and --output need --recognize PICTURE.";
 inline constexpr const char *kOutputNeedsName = "--output needs a file name.";
+inline constexpr const char *kUnknownMethod = "--method takes turns or learned.";
+inline constexpr const char *kBadMinConfidence = "--min-confidence takes a number from 0 to 1.";
+inline constexpr const char *kMinConfidenceNeedsLearned =
+    "--min-confidence needs --method learned.";
 
 inline QString UnexpectedArgument(const QString &argument)
 {

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev    # QtGui, QtWidgets, QtTest and the xcb/offscreen platforms
     libjpeg62-turbo-dev                       # JPEG decoding
+    libopencv-dnn-dev                         # runs the trained digit network
     fonts-dejavu-core                         # the label and window font
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     clang libclang-rt-14-dev                  # fuzz targets (libFuzzer)

@@ -1,10 +1,12 @@
 #include "MainWindow.h"
 
 #include "Application.h"
+#include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "ProgressBar.h"
 #include "RecognizeAll.h"
 
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -15,6 +17,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QTimer>
 
@@ -28,6 +31,11 @@ constexpr QRect kMemo1Geometry {8, 152, 75, 413};
 constexpr QRect kProgressBar1Geometry {4, 4, 721, 8};
 constexpr QRect kButton2Geometry {8, 56, 75, 25};
 constexpr QRect kButton3Geometry {8, 92, 75, 25};
+// Under the buttons, at their x and width and their spacing.
+constexpr QRect kComboBox1Geometry {8, 128, 75, 25};
+// Where the chosen method is kept between runs, and its values.
+constexpr const char *kMethodKey = "recognition/method";
+constexpr const char *kMethodNames[] = {"turns", "learned"};
 constexpr int kWindowFontPixels = 11;
 constexpr int kMemoFontPixels = 3;
 constexpr int kStrokeWidth = 5;
@@ -141,6 +149,17 @@ void TForm1::buildControls()
     Button2->setGeometry(kButton2Geometry);
     Button3 = new QPushButton(QStringLiteral("Почистить"), this);
     Button3->setGeometry(kButton3Geometry);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setGeometry(kComboBox1Geometry);
+    ComboBox1->addItem(QStringLiteral("Повороты"));
+    ComboBox1->addItem(QStringLiteral("Нейросеть"));
+    ComboBox1->setToolTip(QKeySequence(Qt::CTRL | Qt::Key_M).toString(QKeySequence::NativeText));
+    ComboBox1->setFocusPolicy(Qt::StrongFocus);
+    const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
+    ComboBox1->setCurrentIndex(saved == QLatin1String(kMethodNames[1]) ? 1 : 0);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [](int index) {
+        QSettings().setValue(QLatin1String(kMethodKey), QLatin1String(kMethodNames[index == 1]));
+    });
 
     // Only the buttons take focus from the keyboard, in this order.
     setFocusPolicy(Qt::NoFocus);
@@ -150,6 +169,7 @@ void TForm1::buildControls()
     }
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
+    setTabOrder(Button3, ComboBox1);
 
     connect(
         Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
@@ -172,6 +192,9 @@ void TForm1::addShortcuts()
         {QKeySequence(Qt::CTRL | Qt::Key_R), Button2, &TForm1::Button2Click},
         {QKeySequence(Qt::CTRL | Qt::Key_L), Button3, &TForm1::Button3Click},
     };
+    auto *switchMethod = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
+    connect(switchMethod, &QShortcut::activated, this,
+        [this] { setMethod(method() == Method::Turns ? Method::Learned : Method::Turns); });
     for (const Binding &binding : bindings) {
         auto *shortcut = new QShortcut(binding.keys, this);
         const auto handler = binding.handler;
@@ -329,6 +352,16 @@ void TForm1::Button2Click()
     RecognizeAll();
 }
 
+TForm1::Method TForm1::method() const
+{
+    return ComboBox1->currentIndex() == 1 ? Method::Learned : Method::Turns;
+}
+
+void TForm1::setMethod(Method method)
+{
+    ComboBox1->setCurrentIndex(int(method));
+}
+
 void TForm1::Button3Click()
 {
     TCanvas &canvas = m_store.workRaster.canvas();
@@ -362,7 +395,15 @@ void TForm1::RecognizeAll()
     m_displayMatchesWork = false;
     const WaitCursor busy;
     BarProgress progress(*ProgressBar1);
-    ::RecognizeAll(m_store, m_recognition, progress);
+    if (method() == Method::Learned) {
+        // The model loads at the first learned pass; a failure shows in the error box before
+        // anything is drawn, and the turns method goes on working.
+        if (!m_learned)
+            m_learned = std::make_unique<LearnedRecogniser>();
+        ::RecognizeAll(m_store, m_recognition, progress, *m_learned);
+    } else {
+        ::RecognizeAll(m_store, m_recognition, progress);
+    }
     m_store.displayRaster.copyFrom(m_store.workRaster);
     m_displayMatchesWork = true;
     repaint();

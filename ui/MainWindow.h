@@ -16,16 +16,19 @@
 #pragma once
 
 #include "PictureStore.h"
+#include "Recogniser.h"
 #include "RecognitionState.h"
 
 #include <QPoint>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFileDialog;
 class QPainter;
 class QPlainTextEdit;
+class QComboBox;
 class QPushButton;
 class TProgressBar;
 
@@ -42,6 +45,13 @@ public:
     TProgressBar *ProgressBar1;
     QPushButton *Button2; // "Опознать"
     QPushButton *Button3; // "Почистить"
+    // The recognition method, under the buttons: "Повороты" (turn signatures, the default) or
+    // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
+    QComboBox *ComboBox1;
+
+    enum class Method { Turns = 0, Learned = 1 };
+    Method method() const;
+    void setMethod(Method method);
 
     // The handlers. A failure leaves them as an exception; the event overrides that call them
     // pass it to the error box.
@@ -103,6 +113,7 @@ private:
 
     PictureStore m_store;
     RecognitionState m_recognition;
+    std::unique_ptr<Recogniser> m_learned; // made at the first learned pass
     FileChooser m_chooseFile;
 
     QPoint m_viewOffset;

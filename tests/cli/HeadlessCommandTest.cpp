@@ -9,7 +9,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -70,7 +74,8 @@ TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
     const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
     const QJsonObject top = document.object();
-    EXPECT_EQ(top.keys(), (QStringList {"file", "height", "regions", "width"}));
+    EXPECT_EQ(top.keys(), (QStringList {"file", "height", "method", "regions", "width"}));
+    EXPECT_EQ(top["method"].toString(), QStringLiteral("turns"));
     EXPECT_EQ(top["file"].toString(), picture);
     EXPECT_EQ(top["width"].toInt(), 202); // the loaded picture with its white frame
     EXPECT_EQ(top["height"].toInt(), 102);
@@ -90,7 +95,10 @@ TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
             continue;
         }
         EXPECT_EQ(region.keys(),
-            (QStringList {"codes", "count", "digit", "region", "signature", "x", "y"}));
+            (QStringList {
+                "codes", "count", "digit", "mismatches", "region", "signature", "x", "y"}));
+        EXPECT_GE(region["mismatches"].toInt(-1), 0);
+        EXPECT_LE(region["mismatches"].toInt(-1), 100);
         EXPECT_EQ(region["digit"].toString().size(), 1);
         EXPECT_TRUE(region["digit"].toString().at(0).isDigit());
         const QString signature = region["signature"].toString();
@@ -171,6 +179,15 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--output"),
              QString()},
             QString::fromLatin1(kOutputNeedsName)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--method"),
+             QStringLiteral("neural")},
+            QString::fromLatin1(kUnknownMethod)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"),
+             QStringLiteral("--min-confidence"), QStringLiteral("0.5")},
+            QString::fromLatin1(kMinConfidenceNeedsLearned)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--method"),
+             QStringLiteral("learned"), QStringLiteral("--min-confidence"), QStringLiteral("1.5")},
+            QString::fromLatin1(kBadMinConfidence)},
     };
     for (const auto &[arguments, problem] : problems)
         EXPECT_EQ(umnoglaz(arguments).err.section(u'\n', 0, 0), problem);
@@ -207,4 +224,57 @@ TEST_F(HeadlessCommand, theSamplesAreRecognised)
             digits += region.toObject()["digit"].isString();
         EXPECT_GE(digits, 10) << sample;
     }
+}
+
+TEST_F(HeadlessCommand, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
+{
+    const QString pen = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
+    auto json = [&](const QStringList &more) {
+        const Outcome run = umnoglaz(
+            QStringList {QStringLiteral("--recognize"), pen, QStringLiteral("--json")} + more);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+    };
+    const QJsonObject learned = json({QStringLiteral("--method"), QStringLiteral("learned")});
+    EXPECT_EQ(learned["method"].toString(), QStringLiteral("learned"));
+    QString digits;
+    for (const QJsonValue &value : learned["regions"].toArray()) {
+        const QJsonObject region = value.toObject();
+        EXPECT_EQ(region.keys(),
+            (QStringList {"codes", "confidence", "count", "digit", "region", "x", "y"}));
+        const double confidence = region["confidence"].toDouble(-1);
+        EXPECT_GT(confidence, 0.0);
+        EXPECT_LE(confidence, 1.0);
+        EXPECT_DOUBLE_EQ(confidence * 1000, std::round(confidence * 1000)); // 3 decimals
+        digits += region["digit"].toString();
+    }
+    // Region order: top row first; the "1" and the "4" reach highest.
+    std::sort(digits.begin(), digits.end());
+    EXPECT_EQ(digits.toStdString(), "0123456789");
+
+    // At 1 only a certain answer is taken; the others keep their confidence beside a null
+    // digit.
+    const QJsonObject strict = json({QStringLiteral("--method"), QStringLiteral("learned"),
+        QStringLiteral("--min-confidence"), QStringLiteral("1")});
+    int declined = 0;
+    for (const QJsonValue &value : strict["regions"].toArray()) {
+        const QJsonObject region = value.toObject();
+        const double confidence = region["confidence"].toDouble();
+        EXPECT_GT(confidence, 0.0);
+        if (confidence < 0.999) // shown to 3 decimals: 1.000 may be a little less than 1
+            EXPECT_TRUE(region["digit"].isNull()) << confidence;
+        declined += region["digit"].isNull();
+    }
+    EXPECT_GT(declined, 0);
+
+    const Outcome text = umnoglaz({QStringLiteral("--recognize"), ringsPicture(),
+        QStringLiteral("--method"), QStringLiteral("learned")});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const QStringList lines = text.out.trimmed().split(u'\n');
+    ASSERT_EQ(lines.size(), 4) << text.out.toStdString();
+    const QRegularExpression withConfidence(
+        QStringLiteral("pixels: (\\d|no digit) \\(\\d\\.\\d{3}\\)$"));
+    EXPECT_TRUE(withConfidence.match(lines[0]).hasMatch()) << lines[0].toStdString();
+    EXPECT_TRUE(lines[3].contains(QStringLiteral("1 without an outline")))
+        << lines[3].toStdString();
 }

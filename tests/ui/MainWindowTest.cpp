@@ -3,6 +3,8 @@
 #include "ProgressBar.h"
 #include "WidgetTestSupport.h"
 
+#include <QComboBox>
+
 #include <QFileDialog>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -65,6 +67,11 @@ private Q_SLOTS:
         QCOMPARE(form->Button1->geometry(), QRect(8, 20, 75, 25));
         QCOMPARE(form->Button2->geometry(), QRect(8, 56, 75, 25));
         QCOMPARE(form->Button3->geometry(), QRect(8, 92, 75, 25));
+        QCOMPARE(form->ComboBox1->geometry(), QRect(8, 128, 75, 25));
+        QCOMPARE(form->ComboBox1->count(), 2);
+        QCOMPARE(form->ComboBox1->itemText(0), QStringLiteral("Повороты"));
+        QCOMPARE(form->ComboBox1->itemText(1), QStringLiteral("Нейросеть"));
+        QCOMPARE(form->ComboBox1->currentIndex(), 0);
         QCOMPARE(form->Memo1->geometry(), QRect(8, 152, 75, 413));
         QVERIFY(form->Memo1->isHidden());
         QCOMPARE(form->ProgressBar1->geometry(), QRect(4, 4, 721, 8));
@@ -78,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(form->minimumSize() != form->maximumSize());
     }
 
-    void onlyTheButtonsAreTabStops()
+    void onlyTheButtonsAndTheMethodListAreTabStops()
     {
         QList<QWidget *> chain;
         QWidget *widget = form->Button1;
@@ -87,7 +94,8 @@ private Q_SLOTS:
                 chain.append(widget);
             widget = widget->nextInFocusChain();
         } while (widget != form->Button1);
-        QCOMPARE(chain, (QList<QWidget *> {form->Button1, form->Button2, form->Button3}));
+        QCOMPARE(chain,
+            (QList<QWidget *> {form->Button1, form->Button2, form->Button3, form->ComboBox1}));
     }
 
     void startsWithAWhiteSurfaceAtItsOffset()
@@ -305,7 +313,7 @@ private Q_SLOTS:
         shown = form->grab().toImage();
         const QPoint besideText = form->Button2->geometry().topLeft() + QPoint(4, 12);
         QVERIFY(shown.pixelColor(besideText) != QColor(Qt::white));
-        QCOMPARE(shown.pixelColor(QPoint(50, 150)), QColor(Qt::white));
+        QCOMPARE(shown.pixelColor(QPoint(50, 180)), QColor(Qt::white));
     }
 
     void clearWhitensAtTheCurrentSizeAndRecognisesNothing()

@@ -8,6 +8,8 @@
 
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -86,6 +88,10 @@ inline QString writeRingPicture(const QString &path, const char *format)
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
         UmnoglazApplication app(argc, argv);                                                       \
+        /* The tests' own settings scope, in a folder that goes with the run. */                   \
+        QTemporaryDir settings;                                                                    \
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());        \
+        QCoreApplication::setOrganizationName(QStringLiteral("UmnoglazTests"));                    \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }

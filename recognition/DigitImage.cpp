@@ -1,0 +1,89 @@
+#include "DigitImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+DigitBox BoundingBox(const std::vector<Point> &points)
+{
+    if (points.empty())
+        return {};
+    DigitBox box {std::numeric_limits<std::int32_t>::max(),
+        std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
+        std::numeric_limits<std::int32_t>::min()};
+    for (const Point &p : points) {
+        box.left = std::min(box.left, p.x);
+        box.top = std::min(box.top, p.y);
+        box.right = std::max(box.right, p.x + 1);
+        box.bottom = std::max(box.bottom, p.y + 1);
+    }
+    return box;
+}
+
+namespace {
+
+// Adds `amount` times the overlap of [from, to) with each unit cell to that cell's weight.
+// The cells run from 0 to `cells` - 1; `from` and `to` lie within [0, cells].
+template<typename Add> void spread(double from, double to, int cells, Add add)
+{
+    int first = std::clamp(int(std::floor(from)), 0, cells - 1);
+    const int last = std::clamp(int(std::ceil(to)) - 1, 0, cells - 1);
+    for (int c = first; c <= last; ++c) {
+        const double overlap = std::min(to, double(c + 1)) - std::max(from, double(c));
+        if (overlap > 0)
+            add(c, overlap);
+    }
+}
+
+} // namespace
+
+void NormaliseDigit(const std::vector<Point> &points, DigitImage &image)
+{
+    image.fill(0.0f);
+    if (points.empty())
+        return;
+    const DigitBox box = BoundingBox(points);
+    const double longer = double(std::max(box.width(), box.height()));
+    const double scale = kDigitBox / longer;
+    // One scale for both axes; the fitted box is the cells that the scaled box reaches into.
+    const double scaleX = scale, scaleY = scale;
+    const int cellsX = std::clamp(int(std::ceil(box.width() * scale - 1e-9)), 1, kDigitBox);
+    const int cellsY = std::clamp(int(std::ceil(box.height() * scale - 1e-9)), 1, kDigitBox);
+
+    // Area averaging into the fitted box: each pixel covers a scaleX x scaleY rectangle.
+    std::array<double, kDigitBox * kDigitBox> fitted {};
+    for (const Point &p : points) {
+        const double x0 = (p.x - box.left) * scaleX;
+        const double y0 = (p.y - box.top) * scaleY;
+        spread(y0, std::min(y0 + scaleY, double(cellsY)), cellsY, [&](int row, double dy) {
+            spread(x0, std::min(x0 + scaleX, double(cellsX)), cellsX, [&](int column, double dx) {
+                fitted[std::size_t(row * kDigitBox + column)] += dx * dy;
+            });
+        });
+    }
+
+    // Centre of mass of the fitted box, in cells (cell c's centre is c + 0.5).
+    double mass = 0, sumX = 0, sumY = 0;
+    for (int row = 0; row < cellsY; ++row)
+        for (int column = 0; column < cellsX; ++column) {
+            const double value = std::min(1.0, fitted[std::size_t(row * kDigitBox + column)]);
+            mass += value;
+            sumX += value * (column + 0.5);
+            sumY += value * (row + 0.5);
+        }
+    const double centreX = mass > 0 ? sumX / mass : cellsX / 2.0;
+    const double centreY = mass > 0 ? sumY / mass : cellsY / 2.0;
+    const int left =
+        std::clamp(int(std::lround(kDigitSide / 2.0 - centreX)), 0, kDigitSide - cellsX);
+    const int top =
+        std::clamp(int(std::lround(kDigitSide / 2.0 - centreY)), 0, kDigitSide - cellsY);
+
+    // Grey levels are whole 255ths, so that a training set stored in bytes holds exactly the
+    // pictures the program makes.
+    for (int row = 0; row < cellsY; ++row)
+        for (int column = 0; column < cellsX; ++column) {
+            const double value = std::min(1.0, fitted[std::size_t(row * kDigitBox + column)]);
+            image[std::size_t((top + row) * kDigitSide + left + column)] =
+                float(std::lround(value * 255.0)) / 255.0f;
+        }
+}

@@ -1,0 +1,209 @@
+#include "DigitNetwork.h"
+#include "AppError.h"
+#include "AsciiRaster.h"
+#include "DigitImage.h"
+#include "DigitPictures.h"
+#include "LearnedDigits.h"
+#include "Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <cmath>
+
+namespace {
+
+std::vector<Point> rectangle(int left, int top, int width, int height)
+{
+    std::vector<Point> points;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            points.push_back({x, y});
+    return points;
+}
+
+// --- Normalisation -------------------------------------------------------------------------
+
+TEST(NormaliseDigit, keepsTheAspectRatioAndCentresTheMass)
+{
+    // 40 x 10 pixels become a 20 x 5 block of full cells; its centre lands on (14, 14).
+    DigitImage image;
+    NormaliseDigit(rectangle(100, 300, 40, 10), image);
+    int covered = 0;
+    for (int y = 0; y < kDigitSide; ++y)
+        for (int x = 0; x < kDigitSide; ++x) {
+            const float v = image[std::size_t(y * kDigitSide + x)];
+            const bool inside = x >= 4 && x < 24 && y >= 12 && y < 17;
+            EXPECT_FLOAT_EQ(v, inside ? 1.0f : 0.0f) << x << "," << y;
+            covered += v > 0;
+        }
+    EXPECT_EQ(covered, 100);
+}
+
+TEST(NormaliseDigit, thinStrokesTurnGreyInsteadOfVanishing)
+{
+    // A line 1 pixel wide and 100 long: 20 cells, each a fifth covered.
+    DigitImage image;
+    NormaliseDigit(rectangle(0, 0, 1, 100), image);
+    float sum = 0;
+    for (float v : image) {
+        EXPECT_TRUE(v == 0.0f || std::fabs(v - 51 / 255.0f) < 1e-6f) << v;
+        sum += v;
+    }
+    EXPECT_NEAR(sum, 20 * 0.2, 1e-3);
+}
+
+TEST(NormaliseDigit, dependsOnlyOnTheShapeAndTheOrderDoesNotMatter)
+{
+    std::vector<Point> shape = rectangle(0, 0, 7, 30);
+    const std::vector<Point> bar = rectangle(7, 0, 20, 6);
+    shape.insert(shape.end(), bar.begin(), bar.end()); // a "7"-like corner
+    DigitImage original, moved, reversed;
+    NormaliseDigit(shape, original);
+    std::vector<Point> shifted = shape;
+    for (Point &p : shifted)
+        p = {p.x + 1234, p.y + 567};
+    NormaliseDigit(shifted, moved);
+    std::reverse(shape.begin(), shape.end());
+    NormaliseDigit(shape, reversed);
+    EXPECT_EQ(original, moved);
+    EXPECT_EQ(original, reversed);
+    for (float v : original) // whole 255ths, as a training set in bytes holds them
+        EXPECT_FLOAT_EQ(v * 255.0f, std::round(v * 255.0f));
+}
+
+TEST(NormaliseDigit, emptyAndSinglePixelRegions)
+{
+    DigitImage image;
+    image.fill(0.5f);
+    NormaliseDigit({}, image);
+    EXPECT_EQ(image, DigitImage {});
+    NormaliseDigit({{5, 5}}, image); // one pixel fills the whole 20 x 20 box
+    float sum = 0;
+    for (float v : image)
+        sum += v;
+    EXPECT_FLOAT_EQ(sum, 400.0f);
+}
+
+// --- The model file ------------------------------------------------------------------------
+
+QByteArray builtInBytes()
+{
+    QFile file(DigitNetwork::builtInPath());
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+std::string loadError(const QByteArray &bytes)
+{
+    try {
+        DigitNetwork network(bytes);
+    } catch (const AppError &error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(DigitNetwork, builtInModelLoadsWithItsRule)
+{
+    DigitNetwork &network = DigitNetwork::builtIn();
+    EXPECT_EQ(&network, &DigitNetwork::builtIn()); // loaded once
+    EXPECT_GT(network.minConfidence(), 0.0f);
+    EXPECT_LT(network.minConfidence(), 1.0f);
+    EXPECT_GT(network.minSide(), 0);
+    EXPECT_LT(builtInBytes().size(), 2 * 1024 * 1024);
+}
+
+TEST(DigitNetwork, damagedOrMissingModelsAreRefusedWithAClearMessage)
+{
+    const QByteArray good = builtInBytes();
+    auto withWord = [&](int at, std::uint32_t value) {
+        QByteArray bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char(value >> (8 * i));
+        return bytes;
+    };
+    QByteArray flipped = good;
+    flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x40);
+    // A payload that hashes right but is no network.
+    QByteArray garbage = good.left(72) + QByteArray(300, 'x');
+    const QByteArray garbageHash =
+        QCryptographicHash::hash(QByteArray(300, 'x'), QCryptographicHash::Sha256);
+    garbage.replace(40, 32, garbageHash);
+    garbage.replace(36, 4, QByteArray("\x2c\x01\x00\x00", 4));
+
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *reason;
+    } cases[] = {
+        {"empty", QByteArray(), "not a model file"},
+        {"notAModel", QByteArray("GIF89a").repeated(20), "not a model file"},
+        {"otherVersion", withWord(16, 2), "format version 2"},
+        {"otherShape", withWord(24, 10), "expected 28 x 28 into 11"},
+        {"cutShort", good.left(good.size() - 1), "cut short"},
+        {"flippedBit", flipped, "damaged"},
+        {"payloadNotANetwork", garbage, "cannot be built"},
+    };
+    for (const auto &c : cases) {
+        const std::string error = loadError(c.bytes);
+        EXPECT_EQ(error.rfind(kModelLoadFailure, 0), 0u) << c.name << ": " << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+    }
+
+    try {
+        DigitNetwork::fromFile(QStringLiteral("/nonexistent/digits.model"));
+        ADD_FAILURE() << "a missing file loaded";
+    } catch (const AppError &error) {
+        EXPECT_STREQ(error.what(),
+            "The recognition model cannot be loaded: /nonexistent/digits.model: No such file or "
+            "directory");
+    }
+}
+
+// --- Reading fixed pictures ----------------------------------------------------------------
+
+TEST(DigitNetwork, readsDrawnAndTypesetDigitsIncludingSixAndNine)
+{
+    for (const DigitPicture &picture : FixedDigitPictures()) {
+        SCOPED_TRACE(picture.name);
+        const std::vector<char> read = ReadWithNetwork(picture, DigitNetwork::builtIn());
+        EXPECT_EQ(std::string(read.begin(), read.end()), picture.expected);
+    }
+}
+
+TEST(LearnedDigits, specksAreNotDigitsAndTheThresholdCanBeOverridden)
+{
+    PictureStore store;
+    const DigitPicture pen = FixedDigitPictures().front();
+    store.workRaster.setSize(pen.image.width(), pen.image.height());
+    store.workRaster.canvas().draw(0, 0, pen.image);
+    for (int y = 2; y < 5; ++y) // a 3 x 3 speck in the top left corner
+        for (int x = 2; x < 5; ++x)
+            setPixel(store.workRaster, x, y, {0, 0, 0});
+    RebuildRowTable(store.rowTable, store.workRaster);
+    RegionTable regions;
+    LabelRegions(store.rowTable, regions);
+
+    DigitNetwork &network = DigitNetwork::builtIn();
+    LearnedDigits learned(network);
+    learned.judge(regions);
+    LearnedDigits nothing(network, 1.01f); // no probability reaches it
+    nothing.judge(regions);
+    int digits = 0;
+    for (std::size_t r = 1; r < regions.size(); ++r) {
+        if (regions[r].count == 0)
+            continue;
+        const bool speck = regions[r].points[0] == Point {2, 2};
+        EXPECT_EQ(learned.verdict(r).judged, !speck) << r;
+        digits += learned.verdict(r).digit != 0;
+        EXPECT_EQ(nothing.verdict(r).digit, 0) << r;
+        EXPECT_EQ(nothing.verdict(r).confidence, learned.verdict(r).confidence) << r;
+    }
+    EXPECT_EQ(digits, 10);
+}
+
+} // namespace

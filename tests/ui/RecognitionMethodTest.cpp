@@ -1,0 +1,132 @@
+// The recognition method in the window: the list under the buttons, Ctrl+M, the choice kept
+// between runs, and a "6" drawn with the pen that the trained network labels "6".
+#include "WidgetTestSupport.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSettings>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+class RecognitionMethodTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TForm1> form;
+
+    const TBitmap &work() const { return form->pictureStore().workRaster; }
+
+    // A "6" about 60 x 90 pixels, as one pen stroke: down the left side from the top right,
+    // round the loop at the bottom.
+    void drawSix()
+    {
+        QList<QPoint> points;
+        const QPoint origin = TForm1::kStartViewOffset + QPoint(200, 100);
+        points.append(origin + QPoint(51, 3));
+        for (int i = 0; i <= 24; ++i) {
+            const double a = (250.0 - 70.0 * i / 24) * std::numbers::pi / 180;
+            points.append(origin + QPoint(int(45 + 39 * std::cos(a)), int(51 + 48 * std::sin(a))));
+        }
+        for (int i = 0; i <= 48; ++i) {
+            const double a = (180.0 + 360.0 * i / 48) * std::numbers::pi / 180;
+            points.append(origin + QPoint(int(30 + 26 * std::cos(a)), int(64 + 26 * std::sin(a))));
+        }
+        WindowMouse mouse {form->windowHandle()};
+        mouse.press(Qt::LeftButton, points.first());
+        for (const QPoint &point : points.mid(1))
+            mouse.move(point);
+        mouse.release(Qt::LeftButton, points.last());
+    }
+
+    // The region's first listed pixel: the leftmost dark pixel of the topmost dark row.
+    QPoint firstDarkPixel() const
+    {
+        for (int y = 0; y < work().height(); ++y)
+            for (int x = 0; x < work().width(); ++x)
+                if (pixelAt(work(), x, y) == kBlack)
+                    return {x, y};
+        return {-1, -1};
+    }
+
+    // The digit whose label, drawn as the pass draws it at `at`, gives exactly the red pixels
+    // that the work raster holds in the label's cell; 0 when none does.
+    char labelAt(QPoint at) const
+    {
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            TBitmap expected;
+            expected.setSize(work().width(), work().height());
+            TCanvas &canvas = expected.canvas();
+            canvas.fillRect(canvas.clipRect());
+            canvas.Font.Color = clRed;
+            canvas.textOut(at.x(), at.y() - 15, QString(QChar::fromLatin1(digit)));
+            bool same = true;
+            for (int y = std::max(0, at.y() - 15); same && y < at.y(); ++y)
+                for (int x = at.x(); same && x < std::min(work().width(), at.x() + 12); ++x) {
+                    same = (pixelAt(work(), x, y) == kPureRed) ==
+                        (pixelAt(expected, x, y) == kPureRed);
+                }
+            if (same)
+                return digit;
+        }
+        return 0;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QSettings().clear();
+        form = std::make_unique<TForm1>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        closeWindowTest(form);
+        QSettings().clear();
+    }
+
+    void ctrlMSwitchesAndTheChoiceIsKept()
+    {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QCOMPARE(form->method(), TForm1::Method::Turns);
+        QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Нейросеть"));
+        form.reset();
+        form = std::make_unique<TForm1>(); // the next run
+        QCOMPARE(form->method(), TForm1::Method::Learned);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(form->method(), TForm1::Method::Turns);
+        QCOMPARE(QSettings().value("recognition/method").toString(), QStringLiteral("turns"));
+    }
+
+    void aSixDrawnWithThePenIsLabelledSixByTheNetwork()
+    {
+        drawSix();
+        const QPoint first = firstDarkPixel();
+        QVERIFY(first.y() >= 15);
+        form->ComboBox1->setCurrentIndex(1);
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        QCOMPARE(labelAt(first), '6');
+    }
+
+    void turnSignaturesStayTheDefaultAndNeverSaySix()
+    {
+        drawSix();
+        const QPoint first = firstDarkPixel();
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        const char label = labelAt(first);
+        QVERIFY(label != 0);
+        QVERIFY(label != '6');
+    }
+};
+
+UMNOGLAZ_WIDGET_TEST_MAIN(RecognitionMethodTest)
+#include "RecognitionMethodTest.moc"
