@@ -179,6 +179,8 @@ void TForm1::addShortcuts()
             [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
         binding.button->setToolTip(binding.keys.toString(QKeySequence::NativeText));
     }
+    // The platform's quit key (Ctrl+Q here) closes the window, and with it the program.
+    connect(new QShortcut(QKeySequence::Quit, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 // --- Creation and painting --------------------------------------------------------------

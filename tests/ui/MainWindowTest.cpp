@@ -351,6 +351,14 @@ private Q_SLOTS:
         QCOMPARE(countPixels(work(), kBlack), 0);
         QVERIFY(sameRasters(work(), display()));
     }
+
+    void quitKeyClosesTheWindow()
+    {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keySequence(form.get(), QKeySequence::Quit);
+        QVERIFY(!form->isVisible());
+    }
 };
 
 UMNOGLAZ_WIDGET_TEST_MAIN(MainWindowTest)
