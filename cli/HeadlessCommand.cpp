@@ -355,6 +355,7 @@ int runBatch(const Options &options)
         QDir().mkpath(options.outputDir); // a folder that cannot be made fails each write
     }
     ProgressLine progress(stderr, int(pictures.size()));
+    const bool stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     bool anyFailed = false;
     RunInOrder(
         int(pictures.size()), options.threads,
@@ -362,6 +363,8 @@ int runBatch(const Options &options)
             return recogniseOne(pictures[index], outputs.value(index), options.json, store);
         },
         [&](const PictureOutcome &outcome) {
+            if (stdoutIsTerminal || !outcome.err.isEmpty())
+                progress.clear();
             write(stdout, outcome.out);
             write(stderr, outcome.err);
             anyFailed |= outcome.failed;

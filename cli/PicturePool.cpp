@@ -66,8 +66,6 @@ void RunInOrder(int count, int threads,
             outcomes[std::size_t(reported)].reset();
         }
         lock.unlock();
-        if (!ready.empty())
-            progress.clear();
         for (const PictureOutcome &outcome : ready)
             report(outcome);
         progress.show(seen);

@@ -21,7 +21,7 @@ struct PictureOutcome
 // Runs work(i, store) for every i in [0, count) on up to `threads` threads and calls report with
 // each outcome in order of i, on this thread, as soon as it and all before it are done. An
 // exception that escapes work becomes a failed outcome with its message. The progress line is
-// cleared before each report and redrawn after.
+// redrawn after the reports; report clears it first when it writes to the same terminal.
 void RunInOrder(int count, int threads,
     const std::function<PictureOutcome(int index, PictureStore &store)> &work,
     const std::function<void(const PictureOutcome &outcome)> &report, ProgressLine &progress);

@@ -13,8 +13,13 @@ void ProgressLine::show(int done)
 {
     if (!m_enabled)
         return;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    // At most ten redraws a second while the line stands, so that small pictures do not
+    // flood the terminal.
+    const auto now = std::chrono::steady_clock::now();
+    if (m_shown && done < m_total && now - m_drawn < std::chrono::milliseconds(100))
+        return;
+    m_drawn = now;
+    const double seconds = std::chrono::duration<double>(now - m_start).count();
     std::fprintf(m_stream, "\r\033[K%d/%d pictures", done, m_total);
     if (done > 0 && seconds > 0) {
         const double rate = done / seconds;

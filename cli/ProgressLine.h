@@ -12,7 +12,7 @@ public:
 
     // Redraws the line for `done` pictures finished.
     void show(int done);
-    // Takes the line away, before other output is written to the terminal and at the end.
+    // Takes the line away, before other output is written to the same terminal and at the end.
     void clear();
 
 private:
@@ -21,4 +21,5 @@ private:
     bool m_enabled;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_start;
+    std::chrono::steady_clock::time_point m_drawn;
 };
