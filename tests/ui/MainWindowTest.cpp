@@ -356,7 +356,7 @@ private Q_SLOTS:
     {
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        QTest::keySequence(form.get(), QKeySequence::Quit);
+        QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!form->isVisible());
     }
 };
