@@ -56,6 +56,35 @@ struct Options
     int threads = 1;
 };
 
+// The pictures named after --recognize options and as further arguments, in the order the
+// command line gives them: the parser keeps each kind in order but not how they interleave.
+// Any that the walk cannot place (an option's value spelled like the next picture) follow at
+// the end, so none is lost or repeated.
+QStringList picturesInInputOrder(
+    const QStringList &arguments, const QStringList &recognized, const QStringList &positional)
+{
+    QStringList ordered;
+    qsizetype nextRecognized = 0;
+    qsizetype nextPositional = 0;
+    bool onlyPositional = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const bool namesRecognize = !onlyPositional &&
+            (argument == QLatin1String("--recognize") || argument == QLatin1String("-r") ||
+                argument.startsWith(QLatin1String("--recognize=")) ||
+                (argument.startsWith(QLatin1String("-r")) && argument.size() > 2));
+        if (namesRecognize && nextRecognized < recognized.size()) {
+            ordered.append(recognized[nextRecognized++]);
+            i += argument == QLatin1String("--recognize") || argument == QLatin1String("-r");
+        } else if (!onlyPositional && argument == QLatin1String("--")) {
+            onlyPositional = true;
+        } else if (nextPositional < positional.size() && argument == positional[nextPositional]) {
+            ordered.append(positional[nextPositional++]);
+        }
+    }
+    return ordered + recognized.mid(nextRecognized) + positional.mid(nextPositional);
+}
+
 // The options, or the exit code when the command line is answered already: --help, --version
 // or a usage error (printed with the help text).
 std::variant<Options, int> parseOptions()
@@ -106,7 +135,8 @@ std::variant<Options, int> parseOptions()
     if (!parser.isSet(recognize))
         return usageError(QString::fromLatin1(kOptionsNeedRecognize));
     Options options;
-    options.pictures = parser.values(recognize) + parser.positionalArguments();
+    options.pictures = picturesInInputOrder(
+        QCoreApplication::arguments(), parser.values(recognize), parser.positionalArguments());
     options.picture = options.pictures.first();
     options.json = parser.isSet(json);
     options.output = parser.value(output);

@@ -30,8 +30,10 @@ TEST_F(ManyPictures, jsonLinesKeepInputOrderAndAFailureInTheMiddleDoesNotStopThe
     const QString first = ringsPicture(QStringLiteral("first.bmp"));
     const QString missing = path(QStringLiteral("missing.bmp"));
     const QString last = ringsPicture(QStringLiteral("last.bmp"));
-    const Outcome run = umnoglaz({QStringLiteral("--recognize"), first, missing, last,
-        QStringLiteral("--json"), QStringLiteral("--threads"), QStringLiteral("3")});
+    // Pictures may follow --recognize as arguments, or each after its own --recognize.
+    const Outcome run =
+        umnoglaz({QStringLiteral("--recognize"), first, missing, QStringLiteral("--recognize"),
+            last, QStringLiteral("--json"), QStringLiteral("--threads"), QStringLiteral("3")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, QString()) << "no progress line when stderr is not a terminal";
     const QStringList got = lines(run.out);
