@@ -16,7 +16,7 @@ if [ ${#need[@]} -gt 0 ]; then
     sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -q && $sudo apt-get install -y -q --no-install-recommends "${need[@]}"
 fi
-scripts/setup.sh
+scripts/setup.sh test
 scripts/build.sh release >/dev/null
 bin=build/release
 umnoglaz="$(find "$bin" -name umnoglaz -type f -perm -u+x | head -n 1)"

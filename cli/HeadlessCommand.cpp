@@ -4,15 +4,24 @@
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "Messages.h"
+#include "PictureList.h"
+#include "PicturePool.h"
 #include "PictureStore.h"
+#include "ProgressLine.h"
 #include "RecognizeAll.h"
+#include "SameFile.h"
+#include "ThreadsOption.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <sys/stat.h>
@@ -40,12 +49,45 @@ void printFailure(const QString &message)
 
 struct Options
 {
-    QString picture;
+    QString picture; // the first of the pictures
     bool json = false;
     QString output;
+    QStringList pictures; // every file or folder given, in order
+    bool recursive = false;
+    QString outputDir;
+    int threads = 1;
     bool learned = false;               // --method learned
     std::optional<float> minConfidence; // --min-confidence P
 };
+
+// The pictures named after --recognize options and as further arguments, in the order the
+// command line gives them: the parser keeps each kind in order but not how they interleave.
+// Any that the walk cannot place (an option's value spelled like the next picture) follow at
+// the end, so none is lost or repeated.
+QStringList picturesInInputOrder(
+    const QStringList &arguments, const QStringList &recognized, const QStringList &positional)
+{
+    QStringList ordered;
+    qsizetype nextRecognized = 0;
+    qsizetype nextPositional = 0;
+    bool onlyPositional = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const bool namesRecognize = !onlyPositional &&
+            (argument == QLatin1String("--recognize") || argument == QLatin1String("-r") ||
+                argument.startsWith(QLatin1String("--recognize=")) ||
+                (argument.startsWith(QLatin1String("-r")) && argument.size() > 2));
+        if (namesRecognize && nextRecognized < recognized.size()) {
+            ordered.append(recognized[nextRecognized++]);
+            i += argument == QLatin1String("--recognize") || argument == QLatin1String("-r");
+        } else if (!onlyPositional && argument == QLatin1String("--")) {
+            onlyPositional = true;
+        } else if (nextPositional < positional.size() && argument == positional[nextPositional]) {
+            ordered.append(positional[nextPositional++]);
+        }
+    }
+    return ordered + recognized.mid(nextRecognized) + positional.mid(nextPositional);
+}
 
 // The options, or the exit code when the command line is answered already: --help, --version
 // or a usage error (printed with the help text).
@@ -56,15 +98,21 @@ std::variant<Options, int> parseOptions()
         "Recognises digit shapes in a picture. Without --recognize it opens the window, and a "
         "PICTURE given alone is opened there."));
     const QCommandLineOption recognize({QStringLiteral("r"), QStringLiteral("recognize")},
-        QStringLiteral("Load PICTURE (BMP or JPEG) and recognise it "
-                       "without a window."),
+        QStringLiteral("Load PICTURE (BMP or JPEG) and recognise it without a window. "
+                       "More pictures and folders may follow, as arguments or repeated "
+                       "options; folders give their .bmp, .jpg and .jpeg files."),
         QStringLiteral("PICTURE"));
-    const QCommandLineOption json(
-        QStringLiteral("json"), QStringLiteral("Print the result as one JSON object."));
+    const QCommandLineOption json(QStringLiteral("json"),
+        QStringLiteral("Print the result as one JSON object (a line of it per picture)."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Also write the annotated picture to FILE "
                        "(PNG, BMP, ... by its extension)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption recursive(
+        QStringLiteral("recursive"), QStringLiteral("Walk the subfolders of folders too."));
+    const QCommandLineOption outputDir(QStringLiteral("output-dir"),
+        QStringLiteral("Write each annotated picture as DIR/<name>.png."), QStringLiteral("DIR"));
+    const QCommandLineOption threads = ThreadsOption();
     const QCommandLineOption method(QStringLiteral("method"),
         QStringLiteral("How each region is read: \"turns\" (the default) matches the turn "
                        "signature of its outline against 15 references; \"learned\" asks a "
@@ -78,6 +126,9 @@ std::variant<Options, int> parseOptions()
     parser.addOption(recognize);
     parser.addOption(json);
     parser.addOption(output);
+    parser.addOption(recursive);
+    parser.addOption(outputDir);
+    parser.addOption(threads);
     parser.addOption(method);
     parser.addOption(minConfidence);
     const QCommandLineOption help = parser.addHelpOption();
@@ -99,14 +150,24 @@ std::variant<Options, int> parseOptions()
     }
     if (!parser.isSet(recognize))
         return usageError(QString::fromLatin1(kOptionsNeedRecognize));
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(UnexpectedArgument(parser.positionalArguments().first()));
     Options options;
-    options.picture = parser.value(recognize);
+    options.pictures = picturesInInputOrder(
+        QCoreApplication::arguments(), parser.values(recognize), parser.positionalArguments());
+    options.picture = options.pictures.first();
     options.json = parser.isSet(json);
     options.output = parser.value(output);
+    options.recursive = parser.isSet(recursive);
+    options.outputDir = parser.value(outputDir);
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QString::fromLatin1(kOutputNeedsName));
+    if (parser.isSet(output) && parser.isSet(outputDir))
+        return usageError(QString::fromLatin1(kOutputOrOutputDir));
+    if (parser.isSet(output) && options.pictures.size() > 1)
+        return usageError(QString::fromLatin1(kOutputTakesOnePicture));
+    const std::optional<int> threadCount = ThreadCount(parser, threads);
+    if (!threadCount)
+        return usageError(BadThreadCount(parser.value(threads)));
+    options.threads = *threadCount;
     const QString methodName = parser.value(method);
     if (methodName != QLatin1String("turns") && methodName != QLatin1String("learned"))
         return usageError(QString::fromLatin1(kUnknownMethod));
@@ -123,14 +184,15 @@ std::variant<Options, int> parseOptions()
     return options;
 }
 
-// Loads the picture and runs the pass; a failure is printed and gives false.
-bool recognise(const Options &options, PictureStore &store, std::vector<RegionResult> &results)
+// Loads the picture and runs the pass; gives the failure's message, empty on success.
+QString tryRecognise(const QString &picture, const Options &options, PictureStore &store,
+    std::vector<RegionResult> &results)
 {
     try {
         RecognitionState state;
         NoProgress progress;
         CreatePictureStore(store);
-        LoadPicture(options.picture, store.workRaster, store.rowTable);
+        LoadPicture(picture, store.workRaster, store.rowTable);
         if (options.learned) {
             LearnedRecogniser learned(nullptr, options.minConfidence);
             results = RecognizeAll(store, state, progress, learned);
@@ -138,21 +200,47 @@ bool recognise(const Options &options, PictureStore &store, std::vector<RegionRe
             results = RecognizeAll(store, state, progress);
         }
     } catch (const std::exception &error) {
-        printFailure(ErrorMessage(error));
-        return false;
+        return ErrorMessage(error);
     }
-    return true;
+    return {};
 }
 
-// Writes the annotated picture in the format its name's extension says; a failure is printed
-// and gives false.
+// Loads the picture and runs the pass; a failure is printed and gives false.
+bool recognise(const QString &picture, const Options &options, PictureStore &store,
+    std::vector<RegionResult> &results)
+{
+    const QString problem = tryRecognise(picture, options, store, results);
+    if (!problem.isEmpty())
+        printFailure(problem);
+    return problem.isEmpty();
+}
+
+// Writes the annotated picture in the format its name's extension says, through a temporary
+// file in the same folder that is renamed into place only when complete: a failed write leaves
+// no file behind, and an existing file stays whole. Gives the failure's message, empty on
+// success.
+QString tryWritePicture(const QString &output, const TBitmap &raster)
+{
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly))
+        return CannotWriteFile(output, file.errorString());
+    QImageWriter writer(&file, QFileInfo(output).suffix().toLower().toLatin1());
+    if (!writer.write(raster.view())) {
+        file.cancelWriting();
+        return CannotWriteFile(output, writer.errorString());
+    }
+    if (!file.commit())
+        return CannotWriteFile(output, file.errorString());
+    return {};
+}
+
+// Writes the annotated picture; a failure is printed and gives false.
 bool writePicture(const QString &output, const TBitmap &raster)
 {
-    QImageWriter writer(output);
-    if (writer.write(raster.view()))
-        return true;
-    printFailure(CannotWriteFile(output, writer.errorString()));
-    return false;
+    const QString problem = tryWritePicture(output, raster);
+    if (!problem.isEmpty())
+        printFailure(problem);
+    return problem.isEmpty();
 }
 
 // A probability to 3 decimals, or null when the network did not look at the region.
@@ -193,14 +281,14 @@ QJsonObject toJson(const RegionResult &result, bool learned)
 }
 
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
-QString jsonReport(
-    const Options &options, const TBitmap &raster, const std::vector<RegionResult> &results)
+QString jsonReport(const QString &picture, const Options &options, const TBitmap &raster,
+    const std::vector<RegionResult> &results)
 {
     QJsonArray regions;
     for (const RegionResult &result : results)
         regions.append(toJson(result, options.learned));
     const QJsonObject document {
-        {QStringLiteral("file"), options.picture},
+        {QStringLiteral("file"), picture},
         {QStringLiteral("method"), options.learned ? "learned" : "turns"},
         {QStringLiteral("width"), raster.width()},
         {QStringLiteral("height"), raster.height()},
@@ -235,8 +323,8 @@ QString describe(const RegionResult &result, bool learned)
 
 // A line for each region, then a summary line; the learned method's lines carry the network's
 // confidence, and its summary counts the regions it did not take for digits.
-QString textReport(
-    const Options &options, const TBitmap &raster, const std::vector<RegionResult> &results)
+QString textReport(const QString &picture, const Options &options, const TBitmap &raster,
+    const std::vector<RegionResult> &results)
 {
     QString report;
     QTextStream out(&report);
@@ -251,7 +339,7 @@ QString textReport(
         options.learned ? QStringLiteral(", %1 not digits").arg(traced - recognised) : QString();
     out << QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised%7, %8 without an "
                           "outline\n")
-               .arg(options.picture)
+               .arg(picture)
                .arg(raster.width())
                .arg(raster.height())
                .arg(regions)
@@ -261,6 +349,129 @@ QString textReport(
                .arg(regions - traced);
     out.flush();
     return report;
+}
+
+// --- Many pictures in one run ----------------------------------------------------------------
+
+// Several paths, or a folder, make a run over many pictures; one file keeps the output of one.
+bool isBatch(const Options &options)
+{
+    return options.pictures.size() > 1 || QFileInfo(options.picture).isDir();
+}
+
+// The refusal when an output would replace the picture it is made from.
+bool refuseToOverwriteInput(const QString &output, const QString &picture)
+{
+    if (!IsSameFile(output, picture))
+        return false;
+    printFailure(RefusingToOverwriteInput(picture));
+    return true;
+}
+
+// The annotated copies' paths in the output folder, one for each picture; a refusal (an input
+// in the way, or two pictures giving one name) is printed and gives nothing.
+std::optional<QStringList> planOutputs(const QStringList &pictures, const QString &folder)
+{
+    QHash<QString, QString> inputByIdentity;
+    for (const QString &picture : pictures) {
+        if (const QString identity = FileIdentity(picture); !identity.isEmpty())
+            inputByIdentity.insert(identity, picture);
+    }
+    QHash<QString, QString> pictureByOutput;
+    QStringList outputs;
+    for (const QString &picture : pictures) {
+        const QString output = OutputPathFor(folder, picture);
+        if (const auto taken = pictureByOutput.constFind(output); taken != pictureByOutput.cend()) {
+            printFailure(RefusingToWriteTwice(output, *taken, picture));
+            return std::nullopt;
+        }
+        pictureByOutput.insert(output, picture);
+        if (const QString identity = FileIdentity(output); inputByIdentity.contains(identity)) {
+            printFailure(RefusingToOverwriteInput(inputByIdentity.value(identity)));
+            return std::nullopt;
+        }
+        outputs.append(output);
+    }
+    return outputs;
+}
+
+QString jsonFailure(const QString &picture, const QString &message)
+{
+    const QJsonObject document {
+        {QStringLiteral("file"), picture},
+        {QStringLiteral("error"), message},
+    };
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
+}
+
+// One picture of many, on a worker thread: its report, or its failure as a JSON line or as a
+// line on stderr that names the picture.
+PictureOutcome recogniseOne(
+    const QString &picture, const QString &output, const Options &options, PictureStore &store)
+{
+    const bool json = options.json;
+    std::vector<RegionResult> results;
+    QString problem = tryRecognise(picture, options, store, results);
+    if (problem.isEmpty() && !output.isEmpty())
+        problem = tryWritePicture(output, store.workRaster);
+    PictureOutcome outcome;
+    if (!problem.isEmpty()) {
+        outcome.failed = true;
+        const QString message = WithFinalFullStop(problem);
+        if (json)
+            outcome.out = jsonFailure(picture, message).toUtf8();
+        else
+            outcome.err = (picture + QStringLiteral(": ") + message + u'\n').toUtf8();
+        return outcome;
+    }
+    outcome.out = (json ? jsonReport(picture, options, store.workRaster, results)
+                        : textReport(picture, options, store.workRaster, results))
+                      .toUtf8();
+    return outcome;
+}
+
+void write(FILE *stream, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// Every picture that the paths name, on the worker pool, reported in input order: exit 1 when
+// any failed, 2 when an output is refused before anything is done.
+int runBatch(const Options &options)
+{
+    const QStringList pictures = ListPictures(options.pictures, options.recursive);
+    if (pictures.isEmpty()) {
+        printFailure(QString::fromLatin1(kNoPicturesFound));
+        return 1;
+    }
+    QStringList outputs;
+    if (!options.outputDir.isEmpty()) {
+        const std::optional<QStringList> planned = planOutputs(pictures, options.outputDir);
+        if (!planned)
+            return 2;
+        outputs = *planned;
+        QDir().mkpath(options.outputDir); // a folder that cannot be made fails each write
+    }
+    ProgressLine progress(stderr, int(pictures.size()));
+    const bool stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    bool anyFailed = false;
+    RunInOrder(
+        int(pictures.size()), options.threads,
+        [&](int index, PictureStore &store) {
+            return recogniseOne(pictures[index], outputs.value(index), options, store);
+        },
+        [&](const PictureOutcome &outcome) {
+            if (stdoutIsTerminal || !outcome.err.isEmpty())
+                progress.clear();
+            write(stdout, outcome.out);
+            write(stderr, outcome.err);
+            anyFailed |= outcome.failed;
+        },
+        progress);
+    return anyFailed ? 1 : 0;
 }
 
 } // namespace
@@ -294,15 +505,25 @@ int RunHeadless(int argc, char **argv)
     if (const int *exitCode = std::get_if<int>(&parsed))
         return *exitCode;
     const Options &options = std::get<Options>(parsed);
+    if (isBatch(options))
+        return runBatch(options);
+
+    QString output = options.output;
+    if (!options.outputDir.isEmpty()) {
+        output = OutputPathFor(options.outputDir, options.picture);
+        QDir().mkpath(options.outputDir);
+    }
+    if (!output.isEmpty() && refuseToOverwriteInput(output, options.picture))
+        return 2;
 
     PictureStore store;
     std::vector<RegionResult> results;
-    if (!recognise(options, store, results))
+    if (!recognise(options.picture, options, store, results))
         return 1;
-    if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
+    if (!output.isEmpty() && !writePicture(output, store.workRaster))
         return 1;
     printTo(stdout,
-        options.json ? jsonReport(options, store.workRaster, results)
-                     : textReport(options, store.workRaster, results));
+        options.json ? jsonReport(options.picture, options, store.workRaster, results)
+                     : textReport(options.picture, options, store.workRaster, results));
     return 0;
 }

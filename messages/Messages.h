@@ -40,12 +40,34 @@ inline constexpr const char *kUnknownFailure = "Unknown failure.";
 
 // --- The headless command --------------------------------------------------------------------
 inline constexpr const char *kOptionsNeedRecognize =
-    "--json and --output need --recognize PICTURE.";
+    "Options other than --help and --version need --recognize PICTURE.";
 inline constexpr const char *kOutputNeedsName = "--output needs a file name.";
 inline constexpr const char *kUnknownMethod = "--method takes turns or learned.";
 inline constexpr const char *kBadMinConfidence = "--min-confidence takes a number from 0 to 1.";
 inline constexpr const char *kMinConfidenceNeedsLearned =
     "--min-confidence needs --method learned.";
+inline constexpr const char *kOutputTakesOnePicture =
+    "--output writes one picture; use --output-dir DIR for several.";
+inline constexpr const char *kOutputOrOutputDir = "--output and --output-dir exclude each other.";
+inline constexpr const char *kNoPicturesFound = "No .bmp, .jpg or .jpeg picture found";
+
+inline QString BadThreadCount(const QString &value)
+{
+    return QStringLiteral("--threads needs a whole number from 1 up, not \"%1\".").arg(value);
+}
+
+inline QString RefusingToOverwriteInput(const QString &path)
+{
+    return QStringLiteral("Refusing to overwrite the input picture %1").arg(path);
+}
+
+// Two pictures whose annotated copies would have the same name in the output folder.
+inline QString RefusingToWriteTwice(
+    const QString &output, const QString &first, const QString &second)
+{
+    return QStringLiteral("Refusing to write %1 twice: %2 and %3 both give that name")
+        .arg(output, first, second);
+}
 
 inline QString UnexpectedArgument(const QString &argument)
 {

@@ -63,7 +63,8 @@ void fillRows(QImage &image, TColor color)
 const std::vector<QPoint> &glyphPixels(
     const QFont &font, const QFontMetrics &metrics, const QString &text)
 {
-    static std::map<std::pair<int, QString>, std::vector<QPoint>> cache;
+    // One cache per thread: the headless command labels several pictures at once.
+    thread_local std::map<std::pair<int, QString>, std::vector<QPoint>> cache;
     const auto key = std::make_pair(font.pixelSize(), text);
     if (const auto found = cache.find(key); found != cache.end())
         return found->second;
@@ -115,8 +116,8 @@ QFont TFont::qfont()
         throw AppError(kTextNeedsGuiApplication);
     // Looked up once per size: every label of a pass uses it.
     static const QString kFamily = QStringLiteral("DejaVu Sans");
-    static int cachedSize = 0;
-    static QFont cached;
+    thread_local int cachedSize = 0; // per thread, as pictures are labelled on several
+    thread_local QFont cached;
     const int size = pixelSize();
     if (size != cachedSize) {
         QFont font(kFamily);

@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, when any is missing.
+# Installs the Debian packages that are missing, for one of two uses:
+#   run    building and running the program (the default; scripts/run.sh)
+#   test   that, and what the tests, benchmarks, fuzz targets and the end-to-end test add
+#          (scripts/test.sh)
 # Safe to run again: it does nothing when everything is there.
 set -euo pipefail
 
-packages=(
+use="${1:-run}"
+run_packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev    # QtGui, QtWidgets, QtTest and the xcb/offscreen platforms
     libjpeg62-turbo-dev                       # JPEG decoding
     libopencv-dnn-dev                         # runs the trained digit network
     fonts-dejavu-core                         # the label and window font
+)
+test_packages=(
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     clang libclang-rt-14-dev                  # fuzz targets (libFuzzer)
     xvfb xauth xdotool x11-apps imagemagick   # the end-to-end test under a real X server
 )
+case "$use" in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: scripts/setup.sh [run|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -202,6 +202,12 @@ void TForm1::addShortcuts()
             [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
         binding.button->setToolTip(binding.keys.toString(QKeySequence::NativeText));
     }
+    // The platform's quit key closes the window, and with it the program. Platforms without
+    // one (Qt's offscreen platform, Windows) get Ctrl+Q, what X11 desktops bind it to.
+    QKeySequence quit(QKeySequence::Quit);
+    if (quit.isEmpty())
+        quit = QKeySequence(Qt::CTRL | Qt::Key_Q);
+    connect(new QShortcut(quit, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 // --- Creation and painting --------------------------------------------------------------

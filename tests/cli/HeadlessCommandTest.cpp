@@ -1,8 +1,6 @@
-#include "Fixtures.h"
+// The headless command on one picture: its reports, the annotated picture, failures and usage.
+#include "CommandRun.h"
 #include "Messages.h"
-#include "PictureStore.h"
-
-#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QJsonArray>
@@ -15,54 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include <sys/resource.h>
+#include <unistd.h>
 
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome umnoglaz(const QStringList &arguments,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(UMNOGLAZ_EXECUTABLE), arguments);
-    process.waitForFinished(60'000);
-    Outcome outcome;
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-    outcome.err = QString::fromUtf8(process.readAllStandardError());
-    return outcome;
-}
-
-class HeadlessCommand : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-
-    QString path(const QString &name) const { return dir.filePath(name); }
-
-    // Two thick rings and a lone pixel on a 200 x 100 white picture, saved as a 24-bit BMP.
-    QString ringsPicture()
-    {
-        TBitmap raster;
-        raster.setSize(200, 100);
-        TCanvas &canvas = raster.canvas();
-        for (int left : {30, 120})
-            drawRing(canvas, left, 30);
-        canvas.Pen.Width = 1;
-        canvas.moveTo(100, 90);
-        canvas.lineTo(100, 90);
-        const QString file = path(QStringLiteral("rings.bmp"));
-        EXPECT_TRUE(raster.view().save(file));
-        return file;
-    }
-};
-
-} // namespace
+#include <csignal>
 
 TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
 {
@@ -145,6 +99,84 @@ TEST_F(HeadlessCommand, outputWritesTheAnnotatedPictureInTheFormatItsNameGives)
     EXPECT_EQ(annotated.pixel(0, 0), qRgb(255, 255, 255));
 }
 
+TEST_F(HeadlessCommand, outputRefusesToOverwriteTheInputHoweverItIsSpelled)
+{
+    const QString picture = ringsPicture();
+    QFile original(picture);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    ASSERT_TRUE(QFile::link(picture, path(QStringLiteral("link.bmp"))));
+    ASSERT_EQ(::link(QFile::encodeName(picture).constData(),
+                  QFile::encodeName(path(QStringLiteral("hard.bmp"))).constData()),
+        0);
+
+    const QStringList outputs {picture, QStringLiteral("./rings.bmp"),
+        QStringLiteral("../") + QFileInfo(dir.path()).fileName() + QStringLiteral("/rings.bmp"),
+        QStringLiteral("link.bmp"), QStringLiteral("hard.bmp")};
+    for (const QString &output : outputs) {
+        const Outcome run = umnoglaz({QStringLiteral("--recognize"), QStringLiteral("rings.bmp"),
+                                         QStringLiteral("-o"), output},
+            QProcessEnvironment::systemEnvironment(),
+            [&](QProcess &process) { process.setWorkingDirectory(dir.path()); });
+        EXPECT_EQ(run.exitCode, 2) << output.toStdString();
+        EXPECT_EQ(run.err.trimmed(), RefusingToOverwriteInput(QStringLiteral("rings.bmp")) + u'.');
+        EXPECT_EQ(run.out, QString());
+    }
+    // An input that the output folder would take is refused the same way.
+    const Outcome run = umnoglaz({QStringLiteral("--recognize"), picture,
+        QStringLiteral("--output-dir"), dir.path(), QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString(); // rings.png is not rings.bmp
+    const QString named = path(QStringLiteral("copy.png"));
+    ASSERT_TRUE(QFile::copy(picture, named));
+    EXPECT_EQ(
+        umnoglaz({QStringLiteral("--recognize"), named, QStringLiteral("--output-dir"), dir.path()})
+            .exitCode,
+        2);
+
+    ASSERT_TRUE(original.seek(0));
+    EXPECT_EQ(original.readAll(), bytes) << "the input is untouched";
+}
+
+TEST_F(HeadlessCommand, aFailedWriteLeavesNoFileBehindAndKeepsTheOldOne)
+{
+    const QString picture = ringsPicture();
+    const QString output = path(QStringLiteral("out.bmp"));
+    QFile old(output);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the old output");
+    old.close();
+
+    // Files may grow to 4 KB only: the write fails part way through the 60 KB picture.
+    const Outcome run =
+        umnoglaz({QStringLiteral("--recognize"), picture, QStringLiteral("-o"), output},
+            QProcessEnvironment::systemEnvironment(), [](QProcess &process) {
+                process.setChildProcessModifier([] {
+                    const rlimit limit {4096, 4096};
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                    std::signal(SIGXFSZ, SIG_IGN);
+                });
+            });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot write file ") + output))
+        << run.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+        (QStringList {QStringLiteral("out.bmp"), QStringLiteral("rings.bmp")}));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("the old output"));
+
+    // A folder that cannot be written to (root writes anywhere, so only for other users).
+    if (::geteuid() != 0) {
+        const QString locked = path(QStringLiteral("locked"));
+        ASSERT_TRUE(QDir().mkdir(locked));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        const Outcome refused = umnoglaz({QStringLiteral("--recognize"), picture,
+            QStringLiteral("-o"), locked + QStringLiteral("/out.png")});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(QDir(locked).isEmpty());
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
 TEST_F(HeadlessCommand, loadFailuresPrintTheErrorBoxTextAndExitOne)
 {
     const QString missing = path(QStringLiteral("missing.bmp"));
@@ -166,7 +198,7 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
     for (const QStringList &arguments : {QStringList {QStringLiteral("--json")},
              QStringList {QStringLiteral("--bogus")}, QStringList {QStringLiteral("--recognize")},
              QStringList {QStringLiteral("--recognize"), QStringLiteral("a.bmp"),
-                 QStringLiteral("extra.bmp")}}) {
+                 QStringLiteral("--threads"), QStringLiteral("0")}}) {
         const Outcome run = umnoglaz(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(run.err.contains(QStringLiteral("--recognize"))) << "usage is printed";
@@ -174,8 +206,15 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
     // The problem comes first, in its own line.
     const std::pair<QStringList, QString> problems[] = {
         {{QStringLiteral("--json")}, QString::fromLatin1(kOptionsNeedRecognize)},
-        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("extra.bmp")},
-            UnexpectedArgument(QStringLiteral("extra.bmp"))},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("extra.bmp"),
+             QStringLiteral("--output"), QStringLiteral("o.png")},
+            QString::fromLatin1(kOutputTakesOnePicture)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("-o"),
+             QStringLiteral("o.png"), QStringLiteral("--output-dir"), QStringLiteral("d")},
+            QString::fromLatin1(kOutputOrOutputDir)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
+             QStringLiteral("many")},
+            BadThreadCount(QStringLiteral("many"))},
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--output"),
              QString()},
             QString::fromLatin1(kOutputNeedsName)},

@@ -359,6 +359,14 @@ private Q_SLOTS:
         QCOMPARE(countPixels(work(), kBlack), 0);
         QVERIFY(sameRasters(work(), display()));
     }
+
+    void quitKeyClosesTheWindow()
+    {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!form->isVisible());
+    }
 };
 
 UMNOGLAZ_WIDGET_TEST_MAIN(MainWindowTest)
