@@ -3,6 +3,7 @@
 #include "FailureText.h"
 #include "LoadPicture.h"
 #include "Messages.h"
+#include "Numbers.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
 
@@ -124,6 +125,8 @@ QJsonObject toJson(const RegionResult &result)
         {QStringLiteral("x"), result.start.x},
         {QStringLiteral("y"), result.start.y},
         {QStringLiteral("count"), result.count},
+        {QStringLiteral("box"),
+            QJsonArray {result.box.x, result.box.y, result.box.width, result.box.height}},
     };
     if (!result.hasDigit()) {
         region.insert(QStringLiteral("digit"), QJsonValue::Null);
@@ -135,6 +138,21 @@ QJsonObject toJson(const RegionResult &result)
     return region;
 }
 
+QJsonObject toJson(const Number &number)
+{
+    QJsonArray regions;
+    for (int region : number.regions)
+        regions.append(region);
+    return QJsonObject {
+        {QStringLiteral("text"), QString::fromStdString(number.text)},
+        {QStringLiteral("x"), number.box.x},
+        {QStringLiteral("y"), number.box.y},
+        {QStringLiteral("width"), number.box.width},
+        {QStringLiteral("height"), number.box.height},
+        {QStringLiteral("regions"), regions},
+    };
+}
+
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
 QString jsonReport(
     const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
@@ -142,11 +160,15 @@ QString jsonReport(
     QJsonArray regions;
     for (const RegionResult &result : results)
         regions.append(toJson(result));
+    QJsonArray numbers;
+    for (const Number &number : GroupNumbers(results))
+        numbers.append(toJson(number));
     const QJsonObject document {
         {QStringLiteral("file"), picture},
         {QStringLiteral("width"), raster.width()},
         {QStringLiteral("height"), raster.height()},
         {QStringLiteral("regions"), regions},
+        {QStringLiteral("numbers"), numbers},
     };
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
 }
@@ -186,6 +208,9 @@ QString textReport(
                .arg(regions == 1 ? "" : "s")
                .arg(recognised)
                .arg(regions - recognised);
+    // "numbers:" alone when no digit was read.
+    const std::string numbers = JoinNumbers(GroupNumbers(results), " ");
+    out << "numbers:" << (numbers.empty() ? "" : " ") << QString::fromStdString(numbers) << '\n';
     out.flush();
     return report;
 }
