@@ -4,6 +4,7 @@
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "Messages.h"
+#include "Numbers.h"
 #include "PictureList.h"
 #include "PicturePool.h"
 #include "PictureStore.h"
@@ -258,6 +259,8 @@ QJsonObject toJson(const RegionResult &result, bool learned)
         {QStringLiteral("x"), result.start.x},
         {QStringLiteral("y"), result.start.y},
         {QStringLiteral("count"), result.count},
+        {QStringLiteral("box"),
+            QJsonArray {result.box.x, result.box.y, result.box.width, result.box.height}},
     };
     if (learned && result.traced) {
         // The network reads the region's pixels: no signature; a region it declines keeps
@@ -280,6 +283,21 @@ QJsonObject toJson(const RegionResult &result, bool learned)
     return region;
 }
 
+QJsonObject toJson(const Number &number)
+{
+    QJsonArray regions;
+    for (int region : number.regions)
+        regions.append(region);
+    return QJsonObject {
+        {QStringLiteral("text"), QString::fromStdString(number.text)},
+        {QStringLiteral("x"), number.box.x},
+        {QStringLiteral("y"), number.box.y},
+        {QStringLiteral("width"), number.box.width},
+        {QStringLiteral("height"), number.box.height},
+        {QStringLiteral("regions"), regions},
+    };
+}
+
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
 QString jsonReport(const QString &picture, const Options &options, const TBitmap &raster,
     const std::vector<RegionResult> &results)
@@ -287,12 +305,16 @@ QString jsonReport(const QString &picture, const Options &options, const TBitmap
     QJsonArray regions;
     for (const RegionResult &result : results)
         regions.append(toJson(result, options.learned));
+    QJsonArray numbers;
+    for (const Number &number : GroupNumbers(results))
+        numbers.append(toJson(number));
     const QJsonObject document {
         {QStringLiteral("file"), picture},
         {QStringLiteral("method"), options.learned ? "learned" : "turns"},
         {QStringLiteral("width"), raster.width()},
         {QStringLiteral("height"), raster.height()},
         {QStringLiteral("regions"), regions},
+        {QStringLiteral("numbers"), numbers},
     };
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
 }
@@ -347,6 +369,9 @@ QString textReport(const QString &picture, const Options &options, const TBitmap
                .arg(recognised)
                .arg(notDigits)
                .arg(regions - traced);
+    // "numbers:" alone when no digit was read.
+    const std::string numbers = JoinNumbers(GroupNumbers(results), " ");
+    out << "numbers:" << (numbers.empty() ? "" : " ") << QString::fromStdString(numbers) << '\n';
     out.flush();
     return report;
 }

@@ -20,6 +20,9 @@ inline QString CannotOpenFile(const QString &path)
     return QStringLiteral("Cannot open file ") + path;
 }
 
+inline constexpr const char *kClipboardHasNoPicture = "The clipboard holds no picture";
+inline constexpr const char *kClipboardCaption = "(clipboard)";
+
 // n is the number of the decoder's message, as JpegErrorNumber gives it.
 inline QString JpegError(int n)
 {

@@ -11,6 +11,18 @@
 #include <cstdint>
 #include <string>
 
+// An axis-aligned box in work-raster coordinates: its top-left pixel and its size.
+struct Box
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t right() const { return x + width; }   // exclusive
+    std::int32_t bottom() const { return y + height; } // exclusive
+    friend bool operator==(const Box &, const Box &) = default;
+};
+
 // What the pass found for one live region, for callers that report it.
 struct RegionResult
 {
@@ -19,6 +31,7 @@ struct RegionResult
     int region = 0; // region number in the table
     Point start;    // its first listed pixel (x0, y0)
     std::int32_t count = 0;
+    Box box;               // the smallest box holding all of the region's pixels
     bool traced = false;   // false: no outline, and so no digit
     char digit = kNoDigit; // kNoDigit: no label is drawn and progress does not step
     std::string signature; // the turn signature, when the recogniser builds one

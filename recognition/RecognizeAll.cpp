@@ -5,6 +5,24 @@
 
 #include <QString>
 
+#include <algorithm>
+
+namespace {
+
+Box boundingBox(const std::vector<Point> &points)
+{
+    std::int32_t left = points[0].x, right = left, top = points[0].y, bottom = top;
+    for (const Point &p : points) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    return Box {left, top, right - left + 1, bottom - top + 1};
+}
+
+} // namespace
+
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress)
 {
@@ -39,6 +57,7 @@ std::vector<RegionResult> RecognizeAll(
         result.region = int(r);
         result.start = region.points[0];
         result.count = region.count;
+        result.box = boundingBox(region.points);
         if (!TraceContour(store.rowTable, region, state.contour))
             continue;
         BuildChainCode(state.contour, state.chainCode);

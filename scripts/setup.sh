@@ -18,6 +18,7 @@ test_packages=(
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     clang libclang-rt-14-dev                  # fuzz targets (libFuzzer)
     xvfb xauth xdotool x11-apps imagemagick   # the end-to-end test under a real X server
+    xclip                                     # ... reading the numbers it copies
 )
 case "$use" in
     run) packages=("${run_packages[@]}") ;;

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
+#include "Numbers.h"
 #include "ProgressBar.h"
 #include "RecognizeAll.h"
 
@@ -103,6 +104,7 @@ TForm1::TForm1(QWidget *parent)
 {
     buildControls();
     addShortcuts();
+    buildEditControls();
     FormCreate();
 }
 
@@ -285,6 +287,8 @@ void TForm1::FormMouseDown(Qt::MouseButton button, int x, int y)
         break;
     case Qt::LeftButton:
     case Qt::MiddleButton: {
+        if (!m_drawing)
+            m_history.begin(m_store.workRaster, labels());
         m_drawing = true;
         m_lastStroke = QPoint(x, y) - m_viewOffset;
         TCanvas &canvas = m_store.workRaster.canvas();
@@ -302,6 +306,8 @@ void TForm1::FormMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::RightButton)
         m_panning = false;
+    if (m_drawing)
+        m_history.commit(m_store.workRaster, labels());
     m_drawing = false;
 }
 
@@ -370,8 +376,11 @@ void TForm1::setMethod(Method method)
 
 void TForm1::Button3Click()
 {
-    TCanvas &canvas = m_store.workRaster.canvas();
-    canvas.fillRect(canvas.clipRect());
+    recordStep([this] {
+        TCanvas &canvas = m_store.workRaster.canvas();
+        canvas.fillRect(canvas.clipRect());
+        showLabels({windowTitle(), {}});
+    });
     catchUpDisplay();
 }
 
@@ -387,10 +396,17 @@ void TForm1::LoadPicture(const QString &fileName)
 {
     // A failed load changes nothing; a successful one replaces the work raster behind the
     // display raster.
-    const WaitCursor busy;
-    const QString caption = ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable);
-    m_displayMatchesWork = false;
-    setWindowTitle(literalTitle(caption));
+    replacePicture([&] { return ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable); });
+}
+
+void TForm1::replacePicture(const std::function<QString()> &load)
+{
+    recordStep([&] {
+        const WaitCursor busy;
+        const QString caption = load();
+        m_displayMatchesWork = false;
+        showLabels({literalTitle(caption), {}});
+    });
 }
 
 void TForm1::RecognizeAll()
@@ -401,15 +417,22 @@ void TForm1::RecognizeAll()
     m_displayMatchesWork = false;
     const WaitCursor busy;
     BarProgress progress(*ProgressBar1);
-    if (method() == Method::Learned) {
-        // The model loads at the first learned pass; a failure shows in the error box before
-        // anything is drawn, and the turns method goes on working.
-        if (!m_learned)
-            m_learned = std::make_unique<LearnedRecogniser>();
-        ::RecognizeAll(m_store, m_recognition, progress, *m_learned);
-    } else {
-        ::RecognizeAll(m_store, m_recognition, progress);
-    }
+    recordStep([&] {
+        std::vector<RegionResult> results;
+        if (method() == Method::Learned) {
+            // The model loads at the first learned pass; a failure shows in the error box
+            // before anything is drawn, and the turns method goes on working.
+            if (!m_learned)
+                m_learned = std::make_unique<LearnedRecogniser>();
+            results = ::RecognizeAll(m_store, m_recognition, progress, *m_learned);
+        } else {
+            results = ::RecognizeAll(m_store, m_recognition, progress);
+        }
+        QStringList texts;
+        for (const Number &number : GroupNumbers(results))
+            texts.append(QString::fromStdString(number.text));
+        showLabels({windowTitle(), texts});
+    });
     m_store.displayRaster.copyFrom(m_store.workRaster);
     m_displayMatchesWork = true;
     repaint();

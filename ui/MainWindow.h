@@ -13,11 +13,16 @@
 // then copies only the block that it changed, which gives the same display raster as copying
 // the whole work raster would. After anything that may change the work raster behind that
 // rule (a load, a recognition pass that did not finish), the next stroke copies it whole.
+//
+// Every change of the work raster (a stroke, a pass, a clear, a load or a paste) is one step of
+// the undo history; undo and redo put the work raster back and make the display raster a
+// whole copy of it.
 #pragma once
 
 #include "PictureStore.h"
 #include "Recogniser.h"
 #include "RecognitionState.h"
+#include "UndoHistory.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -26,6 +31,7 @@
 #include <memory>
 
 class QFileDialog;
+class QLineEdit;
 class QPainter;
 class QPlainTextEdit;
 class QComboBox;
@@ -43,8 +49,10 @@ public:
     QFileDialog *OpenDialog1; // the open dialog, one filter: Pics (*.bmp *.jpg *.jpeg)
     QPlainTextEdit *Memo1;    // hidden; nothing reads or writes it
     TProgressBar *ProgressBar1;
-    QPushButton *Button2; // "Опознать"
-    QPushButton *Button3; // "Почистить"
+    QPushButton *Button2;     // "Опознать"
+    QPushButton *Button3;     // "Почистить"
+    QLineEdit *NumbersLine;   // read-only: the numbers the last pass read, separated by spaces
+    QFileDialog *SaveDialog1; // the save dialog: PNG or BMP
     // The recognition method, under the buttons: "Повороты" (turn signatures, the default) or
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
     QComboBox *ComboBox1;
@@ -77,10 +85,31 @@ public:
     // over the window (the picture named on the command line).
     void openPictureAtStart(const QString &fileName);
 
+    // Undo and redo one step; nothing happens while a stroke is being drawn or when there is
+    // no step to undo or redo.
+    void Undo();
+    void Redo();
+    // Makes the clipboard's picture the work raster, as a load would, and recognises it.
+    void Paste();
+    // Writes the work raster, labels and marks included, to the file that the save dialog
+    // names, as PNG or BMP; a failure leaves everything as it was.
+    void Save();
+    // Puts the numbers shown on the clipboard, one a line.
+    void CopyNumbers();
+    // Moves the view by the given pixels, or back to its start offset.
+    void ScrollView(QPoint by);
+    void ResetView();
+
+    // The numbers read by the last pass (empty after a clear or a load).
+    const QStringList &numbers() const { return m_numbers; }
+    const UndoHistory &undoHistory() const { return m_history; }
+
     // Runs the open dialog and returns the chosen file, or an empty string when cancelled.
     // Tests replace it; an empty function restores the dialog.
     using FileChooser = std::function<QString(QFileDialog &dialog)>;
     void setFileChooser(FileChooser chooser);
+    // The same for the save dialog.
+    void setSaveChooser(FileChooser chooser);
 
     QPoint viewOffset() const { return m_viewOffset; }
     bool isDrawing() const { return m_drawing; }
@@ -100,10 +129,21 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void buildControls();
     void addShortcuts();
+    // The numbers line, the save dialog, the minimum size and the shortcuts without a button.
+    void buildEditControls();
+    // Runs a change of the work raster as one step of the undo history, finished or not.
+    void recordStep(const std::function<void()> &change);
+    UndoHistory::Labels labels() const;
+    void showLabels(const UndoHistory::Labels &labels);
+    // Replaces the work raster by what load gives (the new caption) as one step.
+    void replacePicture(const std::function<QString()> &load);
+    // After undo or redo: the row table and the display raster follow the work raster.
+    void showRestoredRaster(const UndoHistory::Labels &labels);
     // Copies the block of the work raster that a stroke changed onto the display raster and
     // repaints what of it the window shows.
     void publishStroke(const QRect &changed);
@@ -115,6 +155,9 @@ private:
     RecognitionState m_recognition;
     std::unique_ptr<Recogniser> m_learned; // made at the first learned pass
     FileChooser m_chooseFile;
+    FileChooser m_chooseSaveFile;
+    UndoHistory m_history;
+    QStringList m_numbers;
 
     QPoint m_viewOffset;
     bool m_panning = false;

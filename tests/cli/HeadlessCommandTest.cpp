@@ -28,7 +28,8 @@ TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
     const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
     const QJsonObject top = document.object();
-    EXPECT_EQ(top.keys(), (QStringList {"file", "height", "method", "regions", "width"}));
+    EXPECT_EQ(
+        top.keys(), (QStringList {"file", "height", "method", "numbers", "regions", "width"}));
     EXPECT_EQ(top["method"].toString(), QStringLiteral("turns"));
     EXPECT_EQ(top["file"].toString(), picture);
     EXPECT_EQ(top["width"].toInt(), 202); // the loaded picture with its white frame
@@ -42,15 +43,16 @@ TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
         EXPECT_GT(region["region"].toInt(), previous);
         previous = region["region"].toInt();
         if (region["count"].toInt() == 1) {
-            EXPECT_EQ(region.keys(), (QStringList {"count", "digit", "region", "x", "y"}));
+            EXPECT_EQ(region.keys(), (QStringList {"box", "count", "digit", "region", "x", "y"}));
             EXPECT_TRUE(region["digit"].isNull());
+            EXPECT_EQ(region["box"].toArray(), (QJsonArray {101, 91, 1, 1}));
             EXPECT_EQ(region["x"].toInt(), 101); // (100, 90) moved by the frame
             EXPECT_EQ(region["y"].toInt(), 91);
             continue;
         }
         EXPECT_EQ(region.keys(),
             (QStringList {
-                "codes", "count", "digit", "mismatches", "region", "signature", "x", "y"}));
+                "box", "codes", "count", "digit", "mismatches", "region", "signature", "x", "y"}));
         EXPECT_GE(region["mismatches"].toInt(-1), 0);
         EXPECT_LE(region["mismatches"].toInt(-1), 100);
         EXPECT_EQ(region["digit"].toString().size(), 1);
@@ -60,6 +62,22 @@ TEST_F(HeadlessCommand, jsonListsEveryLiveRegionWithTheKeysOtherToolsRead)
         EXPECT_EQ(signature.count(u'L') + signature.count(u'R'), 100);
         EXPECT_GT(region["codes"].toInt(), 100);
     }
+
+    // The rings lie too far apart to be one number: each is one, left to right, boxed as its
+    // region is.
+    const QJsonArray numbers = top["numbers"].toArray();
+    ASSERT_EQ(numbers.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject number = numbers[i].toObject();
+        EXPECT_EQ(number.keys(), (QStringList {"height", "regions", "text", "width", "x", "y"}));
+        const QJsonArray members = number["regions"].toArray();
+        ASSERT_EQ(members.size(), 1);
+        const QJsonObject region = regions[members[0].toInt() - 1].toObject();
+        EXPECT_EQ(number["text"], region["digit"]);
+        EXPECT_EQ(region["box"].toArray(),
+            (QJsonArray {number["x"], number["y"], number["width"], number["height"]}));
+    }
+    EXPECT_LT(numbers[0].toObject()["x"].toInt(), numbers[1].toObject()["x"].toInt());
 }
 
 TEST_F(HeadlessCommand, plainOutputHasALinePerRegionAndASummary)
@@ -67,12 +85,14 @@ TEST_F(HeadlessCommand, plainOutputHasALinePerRegionAndASummary)
     const Outcome run = umnoglaz({QStringLiteral("--recognize"), ringsPicture()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.trimmed().split(u'\n');
-    ASSERT_EQ(lines.size(), 4) << run.out.toStdString();
+    ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("region 1 at (")));
     EXPECT_TRUE(lines.filter(QStringLiteral("1 pixel: no outline")).size() == 1);
     EXPECT_TRUE(lines[3].contains(QStringLiteral("202 x 102 pixels, 3 regions, 2 recognised, "
                                                  "1 without an outline")))
         << lines[3].toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^numbers: \\d \\d$")).match(lines[4]).hasMatch())
+        << lines[4].toStdString();
 }
 
 TEST_F(HeadlessCommand, outputWritesTheAnnotatedPictureInTheFormatItsNameGives)

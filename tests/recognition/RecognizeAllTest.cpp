@@ -1,5 +1,7 @@
 #include "RecognizeAll.h"
+
 #include "AppError.h"
+#include "AsciiRaster.h"
 #include "Fixtures.h"
 #include "Matching.h"
 
@@ -170,6 +172,27 @@ TEST(RecognizeAll, regionsAreReportedInAscendingNumberAndLabelsDrawnInThatOrder)
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(pass.regions[i].region, int(i) + 1);
     EXPECT_LT(pass.regions[0].start.y, pass.regions[1].start.y);
+}
+
+TEST(RecognizeAll, eachRegionsBoxHoldsExactlyItsPixels)
+{
+    // The first listed pixel of the hook is its top one, right of the box's left edge.
+    Pass pass;
+    drawAscii(pass.store.workRaster, pass.store.rowTable,
+        {
+            "..........",
+            "......#...",
+            "..#...#...",
+            "..#..##...",
+            "..####....",
+            "..........",
+            "........#.",
+        });
+    pass.run();
+    ASSERT_EQ(pass.regions.size(), 2u);
+    EXPECT_EQ(pass.regions[0].start, (Point {6, 1}));
+    EXPECT_EQ(pass.regions[0].box, (Box {2, 1, 5, 4}));
+    EXPECT_EQ(pass.regions[1].box, (Box {8, 6, 1, 1}));
 }
 
 // Sees the whole table once, then gives a digit to every second region it is asked about.

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # End-to-end test of the window under a real X server of its own: draws a zero with real mouse
 # events, presses "Опознать" and checks on a screenshot that a red label appeared just above
-# the stroke. The screenshot stays at SCREENSHOT.
+# the stroke. Then it clears the surface, draws "1", "2" and "3" side by side, recognises them
+# and copies the numbers read with Ctrl+Shift+C: one number of three digits must come out.
+# The screenshot of the zero stays at SCREENSHOT.
 #   EndToEnd.sh UMNOGLAZ_EXECUTABLE SCREENSHOT
 set -euo pipefail
 
 program="$1"
 screenshot="$2"
 
-for tool in Xvfb xdotool import convert; do
+for tool in Xvfb xdotool xclip import convert; do
     if ! command -v "$tool" >/dev/null; then
         echo "missing $tool: scripts/setup.sh installs it" >&2
         exit 1
@@ -111,3 +113,33 @@ done
 echo "screenshot: $screenshot"
 [ "$red" -gt 5 ] || fail "no red label above the stroke ($red red pixels)"
 echo "a red label of $red pixels appeared above the stroke of $drawn pixels"
+
+# Raster points (x y x y ...) drawn as one stroke with the left button.
+draw_stroke() {
+    local moves=() i
+    for ((i = 2; i < $#; i += 2)); do
+        local x="${@:i+1:1}" y="${@:i+2:1}"
+        moves+=(mousemove "$(screen_x "$x")" "$(screen_y "$y")" sleep 0.02)
+    done
+    xdotool mousemove "$(screen_x "$1")" "$(screen_y "$2")" sleep 0.1 mousedown 1 "${moves[@]}" \
+        mouseup 1
+}
+
+# The keys go to the window under the pointer (no window manager runs): keep it over the window.
+xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 key ctrl+l
+sleep 0.3
+# Cells 40 x 60 from row 300, close enough to be one number.
+draw_stroke 300 312 310 300 310 360
+draw_stroke 330 315 335 303 350 300 365 305 368 318 360 332 330 360 370 360
+draw_stroke 390 305 405 300 420 305 423 315 415 328 402 330 415 332 425 345 420 357 405 360 390 355
+sleep 0.3
+xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 click 1
+read=""
+for _ in $(seq 40); do
+    sleep 0.25
+    xdotool key ctrl+shift+c
+    read="$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)"
+    [ -n "$read" ] && break
+done
+echo "numbers read from 1, 2, 3 drawn side by side: '${read//$'\n'/ | }'"
+[[ "$read" =~ ^[0-9]{3}$ ]] || fail "not one number of three digits: '$read'"

@@ -313,7 +313,7 @@ private Q_SLOTS:
         shown = form->grab().toImage();
         const QPoint besideText = form->Button2->geometry().topLeft() + QPoint(4, 12);
         QVERIFY(shown.pixelColor(besideText) != QColor(Qt::white));
-        QCOMPARE(shown.pixelColor(QPoint(50, 180)), QColor(Qt::white));
+        QCOMPARE(shown.pixelColor(QPoint(50, 300)), QColor(Qt::white));
     }
 
     void clearWhitensAtTheCurrentSizeAndRecognisesNothing()

@@ -1,0 +1,76 @@
+#include "Numbers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RegionResult digit(int region, char value, int x, int y, int width = 20, int height = 30)
+{
+    RegionResult result;
+    result.region = region;
+    result.traced = true;
+    result.digit = value;
+    result.box = Box {x, y, width, height};
+    return result;
+}
+
+RegionResult speck(int region, int x, int y)
+{
+    RegionResult result;
+    result.region = region;
+    result.box = Box {x, y, 3, 3};
+    return result;
+}
+
+std::vector<std::string> texts(const std::vector<Number> &numbers)
+{
+    std::vector<std::string> out;
+    for (const Number &number : numbers)
+        out.push_back(number.text);
+    return out;
+}
+
+} // namespace
+
+TEST(GroupNumbers, aLineOfDigitsReadsLeftToRightWhateverTheRegionOrder)
+{
+    // Region numbers follow the labelling scan (top row first), not the reading order; the 7
+    // is shorter and lower, as handwriting is, and a speck sits in the gap between 2 and 0.
+    const std::vector<RegionResult> results {digit(1, '0', 30, 12), digit(2, '2', 0, 10),
+        digit(3, '6', 90, 8), speck(4, 22, 20), digit(5, '2', 60, 10),
+        digit(6, '7', 130, 20, 16, 22)};
+    const std::vector<Number> numbers = GroupNumbers(results);
+    ASSERT_EQ(texts(numbers), (std::vector<std::string> {"2026", "7"}));
+    EXPECT_EQ(numbers[0].regions, (std::vector<int> {2, 1, 5, 3}));
+    EXPECT_EQ(numbers[0].box, (Box {0, 8, 110, 34}));
+    EXPECT_EQ(numbers[1].box, (Box {130, 20, 16, 22}));
+}
+
+TEST(GroupNumbers, theGapAndOverlapRulesAtTheirLimits)
+{
+    // Taller height 30: a gap of 15 joins, 16 splits.
+    EXPECT_TRUE(SameNumber(Box {0, 0, 20, 30}, Box {35, 0, 20, 30}));
+    EXPECT_FALSE(SameNumber(Box {0, 0, 20, 30}, Box {36, 0, 20, 30}));
+    // Smaller height 20: an overlap of 10 rows joins, 9 splits.
+    EXPECT_TRUE(SameNumber(Box {0, 0, 20, 30}, Box {25, 20, 20, 20}));
+    EXPECT_FALSE(SameNumber(Box {0, 0, 20, 30}, Box {25, 21, 20, 20}));
+    // Boxes that overlap sideways have no gap; one above the other still splits.
+    EXPECT_TRUE(SameNumber(Box {0, 0, 20, 30}, Box {15, 5, 20, 30}));
+    EXPECT_FALSE(SameNumber(Box {0, 0, 20, 30}, Box {0, 40, 20, 30}));
+}
+
+TEST(GroupNumbers, twoLinesAreListedTopToBottomEachLeftToRight)
+{
+    // Second line first in the results, and its left number starts further left.
+    const std::vector<RegionResult> results {digit(1, '5', 200, 80), digit(2, '1', 10, 82),
+        digit(3, '7', 32, 81), digit(4, '3', 150, 0), digit(5, '4', 40, 5), digit(6, '9', 175, 2)};
+    EXPECT_EQ(texts(GroupNumbers(results)), (std::vector<std::string> {"4", "39", "17", "5"}));
+    EXPECT_EQ(JoinNumbers(GroupNumbers(results), " "), "4 39 17 5");
+}
+
+TEST(GroupNumbers, nothingToReadGivesNoNumbers)
+{
+    EXPECT_TRUE(GroupNumbers({}).empty());
+    EXPECT_TRUE(GroupNumbers({speck(1, 0, 0), speck(2, 5, 0)}).empty());
+    EXPECT_EQ(JoinNumbers({}, " "), "");
+}

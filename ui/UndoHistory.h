@@ -1,0 +1,84 @@
+// The window's undo history: each step (a stroke, a pass, a clear, a load, a paste) is kept as
+// the work raster before and after it, together with the caption and the numbers shown. When
+// the step kept the raster's size, only the 32 x 32 blocks that it changed are kept, before and
+// after; otherwise (or when the blocks would take more) the two whole rasters are.
+//
+// The history owns copies of pixels only, never references into the raster, so replacing the
+// raster's store does not invalidate it. The oldest steps go once the kept bytes pass the
+// budget; a step larger than the whole budget empties the history.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QStringList>
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class TBitmap;
+
+class UndoHistory
+{
+public:
+    // What the window shows beside the raster, kept with it.
+    struct Labels
+    {
+        QString caption;
+        QStringList numbers;
+        friend bool operator==(const Labels &, const Labels &) = default;
+    };
+
+    static constexpr std::int64_t kDefaultBudget = std::int64_t(256) << 20;
+    static constexpr int kBlock = 32;
+    static constexpr std::size_t kMaxSteps = 1000;
+
+    explicit UndoHistory(std::int64_t budgetBytes = kDefaultBudget);
+
+    // Starts a step: keeps a copy of the raster and the labels as they are now.
+    void begin(const TBitmap &work, const Labels &labels);
+    // Ends the step begun, whether or not the change finished: a step that changed nothing is
+    // not kept. Steps undone before are dropped.
+    void commit(const TBitmap &work, const Labels &labels);
+    bool isRecording() const { return m_recording; }
+
+    bool canUndo() const { return m_applied > 0; }
+    bool canRedo() const { return m_applied < m_steps.size(); }
+    // Puts the raster and labels back as they were before the last step (after the next undone
+    // step, for redo). The raster's store is replaced when its size changes: the caller rebuilds
+    // the row table. Give false when there is nothing to undo or redo.
+    bool undo(TBitmap &work, Labels &labels);
+    bool redo(TBitmap &work, Labels &labels);
+
+    std::size_t steps() const { return m_steps.size(); }
+    std::int64_t bytes() const { return m_bytes; }
+    void clear();
+
+private:
+    struct Block
+    {
+        QRect rect;
+        std::vector<std::uint8_t> before, after;
+    };
+    struct Step
+    {
+        bool whole = false;        // the whole rasters are kept, not blocks
+        std::vector<Block> blocks; // same size before and after: the changed blocks
+        QImage before, after;      // whole: the rasters
+        Labels labelsBefore, labelsAfter;
+        std::int64_t bytes = 0;
+    };
+
+    void apply(const Step &step, bool forward, TBitmap &work, Labels &labels) const;
+
+    std::int64_t m_budget;
+    std::deque<Step> m_steps;
+    std::size_t m_applied = 0; // steps[0, m_applied) are done; the rest were undone
+    std::int64_t m_bytes = 0;
+    bool m_recording = false;
+    QImage m_before;
+    Labels m_labelsBefore;
+};
+
+// Replaces the raster's pixels by a copy of the picture (Format_BGR888).
+void SetRasterPixels(TBitmap &raster, const QImage &picture);
