@@ -1,17 +1,16 @@
 #include "HeadlessCommand.h"
 
 #include "FailureText.h"
+#include "JsonReport.h"
 #include "LoadPicture.h"
 #include "Messages.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
+#include "ThreadsOption.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QImageWriter>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 
 #include <sys/stat.h>
@@ -40,6 +39,7 @@ struct Options
     QString picture;
     bool json = false;
     QString output;
+    int threads = DefaultThreadCount();
 };
 
 // The options, or the exit code when the command line is answered already: --help, --version
@@ -63,6 +63,8 @@ std::variant<Options, int> parseOptions()
     parser.addOption(recognize);
     parser.addOption(json);
     parser.addOption(output);
+    const QCommandLineOption threads = ThreadsOption();
+    parser.addOption(threads);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -87,18 +89,26 @@ std::variant<Options, int> parseOptions()
     Options options {parser.value(recognize), parser.isSet(json), parser.value(output)};
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QString::fromLatin1(kOutputNeedsName));
+    if (parser.isSet(threads)) {
+        const std::optional<int> count = ParseThreadCount(parser.value(threads));
+        if (!count)
+            return usageError(BadThreadCount(parser.value(threads), kMostThreads));
+        options.threads = *count;
+    }
     return options;
 }
 
 // Loads the picture and runs the pass; a failure is printed and gives false.
-bool recognise(const QString &picture, PictureStore &store, std::vector<RegionResult> &results)
+bool recognise(
+    const QString &picture, int threads, PictureStore &store, std::vector<RegionResult> &results)
 {
     try {
         RecognitionState state;
         NoProgress progress;
         CreatePictureStore(store);
         LoadPicture(picture, store.workRaster, store.rowTable);
-        results = RecognizeAll(store, state, progress);
+        TurnSignatureRecogniser turns;
+        results = RecognizeAll(store, state, progress, turns, threads);
     } catch (const std::exception &error) {
         printFailure(ErrorMessage(error));
         return false;
@@ -115,40 +125,6 @@ bool writePicture(const QString &output, const TBitmap &raster)
         return true;
     printFailure(CannotWriteFile(output, writer.errorString()));
     return false;
-}
-
-QJsonObject toJson(const RegionResult &result)
-{
-    QJsonObject region {
-        {QStringLiteral("region"), result.region},
-        {QStringLiteral("x"), result.start.x},
-        {QStringLiteral("y"), result.start.y},
-        {QStringLiteral("count"), result.count},
-    };
-    if (!result.hasDigit()) {
-        region.insert(QStringLiteral("digit"), QJsonValue::Null);
-        return region;
-    }
-    region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
-    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
-    region.insert(QStringLiteral("codes"), qint64(result.codes));
-    return region;
-}
-
-// One JSON object on one line; QJsonObject writes its keys in alphabetical order.
-QString jsonReport(
-    const QString &picture, const TBitmap &raster, const std::vector<RegionResult> &results)
-{
-    QJsonArray regions;
-    for (const RegionResult &result : results)
-        regions.append(toJson(result));
-    const QJsonObject document {
-        {QStringLiteral("file"), picture},
-        {QStringLiteral("width"), raster.width()},
-        {QStringLiteral("height"), raster.height()},
-        {QStringLiteral("regions"), regions},
-    };
-    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
 QString describe(const RegionResult &result)
@@ -224,12 +200,18 @@ int RunHeadless(int argc, char **argv)
 
     PictureStore store;
     std::vector<RegionResult> results;
-    if (!recognise(options.picture, store, results))
+    if (!recognise(options.picture, options.threads, store, results))
         return 1;
     if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
         return 1;
-    printTo(stdout,
-        options.json ? jsonReport(options.picture, store.workRaster, results)
-                     : textReport(options.picture, store.workRaster, results));
+    if (options.json) {
+        // Written as it goes: the report never exists whole in memory.
+        JsonWriter writer(stdout);
+        WriteJsonReport(
+            writer, options.picture, store.workRaster.width(), store.workRaster.height(), results);
+        writer.flush();
+        return 0;
+    }
+    printTo(stdout, textReport(options.picture, store.workRaster, results));
     return 0;
 }

@@ -35,6 +35,13 @@ inline constexpr const char *kOptionsNeedRecognize =
     "--json and --output need --recognize PICTURE.";
 inline constexpr const char *kOutputNeedsName = "--output needs a file name.";
 
+inline QString BadThreadCount(const QString &value, int most)
+{
+    return QStringLiteral("--threads needs a whole number from 1 to %1, not \"%2\".")
+        .arg(most)
+        .arg(value);
+}
+
 inline QString UnexpectedArgument(const QString &argument)
 {
     return QStringLiteral("Unexpected argument: %1").arg(argument);

@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 #include "Messages.h"
 #include "PictureStore.h"
+#include "ThreadsOption.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,12 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--output"),
              QString()},
             QString::fromLatin1(kOutputNeedsName)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
+             QStringLiteral("0")},
+            BadThreadCount(QStringLiteral("0"), kMostThreads)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
+             QStringLiteral("+2")},
+            BadThreadCount(QStringLiteral("+2"), kMostThreads)},
     };
     for (const auto &[arguments, problem] : problems)
         EXPECT_EQ(umnoglaz(arguments).err.section(u'\n', 0, 0), problem);
@@ -180,6 +187,29 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
     run = umnoglaz({QStringLiteral("--version")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("umnoglaz ")));
+}
+
+TEST_F(HeadlessCommand, everyThreadCountGivesTheSameReportAndPicture)
+{
+    const QString sample = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
+    QByteArray firstPicture;
+    QString firstReport;
+    for (const char *threads : {"1", "2", "3"}) {
+        const QString output = path(QStringLiteral("threads-%1.bmp").arg(threads));
+        const Outcome run = umnoglaz({QStringLiteral("--recognize"), sample,
+            QStringLiteral("--json"), QStringLiteral("--threads"), QString::fromLatin1(threads),
+            QStringLiteral("--output"), output});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        if (firstReport.isEmpty()) {
+            firstReport = run.out;
+            firstPicture = file.readAll();
+            continue;
+        }
+        EXPECT_EQ(run.out, firstReport) << threads << " threads";
+        EXPECT_EQ(file.readAll(), firstPicture) << threads << " threads";
+    }
 }
 
 TEST_F(HeadlessCommand, runsWithoutAnyDisplay)
