@@ -167,7 +167,7 @@ std::variant<Options, int> parseOptions()
         return usageError(QString::fromLatin1(kOutputTakesOnePicture));
     const std::optional<int> threadCount = ThreadCount(parser, threads);
     if (!threadCount)
-        return usageError(BadThreadCount(parser.value(threads)));
+        return usageError(BadThreadCount(parser.value(threads), kMostThreads));
     options.threads = *threadCount;
     const QString methodName = parser.value(method);
     if (methodName != QLatin1String("turns") && methodName != QLatin1String("learned"))
@@ -186,8 +186,9 @@ std::variant<Options, int> parseOptions()
 }
 
 // Loads the picture and runs the pass; gives the failure's message, empty on success.
-QString tryRecognise(const QString &picture, const Options &options, PictureStore &store,
-    std::vector<RegionResult> &results)
+// A pass runs on `threads` threads.
+QString tryRecognise(const QString &picture, const Options &options, int threads,
+    PictureStore &store, std::vector<RegionResult> &results)
 {
     try {
         RecognitionState state;
@@ -196,9 +197,10 @@ QString tryRecognise(const QString &picture, const Options &options, PictureStor
         LoadPicture(picture, store.workRaster, store.rowTable);
         if (options.learned) {
             LearnedRecogniser learned(nullptr, options.minConfidence);
-            results = RecognizeAll(store, state, progress, learned);
+            results = RecognizeAll(store, state, progress, learned, threads);
         } else {
-            results = RecognizeAll(store, state, progress);
+            TurnSignatureRecogniser turns;
+            results = RecognizeAll(store, state, progress, turns, threads);
         }
     } catch (const std::exception &error) {
         return ErrorMessage(error);
@@ -210,7 +212,7 @@ QString tryRecognise(const QString &picture, const Options &options, PictureStor
 bool recognise(const QString &picture, const Options &options, PictureStore &store,
     std::vector<RegionResult> &results)
 {
-    const QString problem = tryRecognise(picture, options, store, results);
+    const QString problem = tryRecognise(picture, options, options.threads, store, results);
     if (!problem.isEmpty())
         printFailure(problem);
     return problem.isEmpty();
@@ -436,7 +438,8 @@ PictureOutcome recogniseOne(
 {
     const bool json = options.json;
     std::vector<RegionResult> results;
-    QString problem = tryRecognise(picture, options, store, results);
+    // The pictures share the threads: each pass runs on one.
+    QString problem = tryRecognise(picture, options, 1, store, results);
     if (problem.isEmpty() && !output.isEmpty())
         problem = tryWritePicture(output, store.workRaster);
     PictureOutcome outcome;

@@ -54,11 +54,6 @@ inline constexpr const char *kOutputTakesOnePicture =
 inline constexpr const char *kOutputOrOutputDir = "--output and --output-dir exclude each other.";
 inline constexpr const char *kNoPicturesFound = "No .bmp, .jpg or .jpeg picture found";
 
-inline QString BadThreadCount(const QString &value)
-{
-    return QStringLiteral("--threads needs a whole number from 1 up, not \"%1\".").arg(value);
-}
-
 inline QString RefusingToOverwriteInput(const QString &path)
 {
     return QStringLiteral("Refusing to overwrite the input picture %1").arg(path);
@@ -70,6 +65,13 @@ inline QString RefusingToWriteTwice(
 {
     return QStringLiteral("Refusing to write %1 twice: %2 and %3 both give that name")
         .arg(output, first, second);
+}
+
+inline QString BadThreadCount(const QString &value, int most)
+{
+    return QStringLiteral("--threads needs a whole number from 1 to %1, not \"%2\".")
+        .arg(most)
+        .arg(value);
 }
 
 inline QString UnexpectedArgument(const QString &argument)

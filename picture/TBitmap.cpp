@@ -267,6 +267,16 @@ void TCanvas::textOut(int x, int y, const QString &text)
     }
 }
 
+QRect TCanvas::textReach(const QString &text)
+{
+    const QFont font = TFont::qfont();
+    const QFontMetrics metrics(font);
+    QRect reach(0, 0, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent());
+    for (const QPoint &offset : glyphPixels(font, metrics, text))
+        reach = reach.united(QRect(offset, QSize(1, 1)));
+    return reach;
+}
+
 void TCanvas::draw(int x, int y, const QImage &picture)
 {
     if (m_owner.isEmpty() || picture.isNull())

@@ -56,6 +56,11 @@ public:
     // signature and mismatch count.
     virtual void recognise(
         const item &region, const ChainCode &chainCode, RegionResult &result) = 0;
+
+    // True when recognise may run on several threads at once, for different regions (and so
+    // without the recognition state's contour and chain code). The digits it gives must be
+    // '0' to '9', the labels the pass knows the extent of.
+    virtual bool recognisesConcurrently() const { return false; }
 };
 
 // The turn signature of the outline, matched under every rotation against the references.
@@ -63,4 +68,5 @@ class TurnSignatureRecogniser : public Recogniser
 {
 public:
     void recognise(const item &region, const ChainCode &chainCode, RegionResult &result) override;
+    bool recognisesConcurrently() const override { return true; }
 };

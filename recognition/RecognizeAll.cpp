@@ -2,10 +2,15 @@
 
 #include "Contour.h"
 #include "PictureStore.h"
+#include "TraceAhead.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -21,53 +26,150 @@ Box boundingBox(const std::vector<Point> &points)
     return Box {left, top, right - left + 1, bottom - top + 1};
 }
 
+RegionResult startResult(const RegionTable &regions, int r)
+{
+    RegionResult result;
+    result.region = r;
+    result.start = regions[std::size_t(r)].points[0];
+    result.count = regions[std::size_t(r)].count;
+    result.box = boundingBox(regions[std::size_t(r)].points);
+    return result;
+}
+
+// Traces, codes and recognises one region into result (already started).
+void traceAndRecognise(RowTable &rows, const item &region, Contour &contour, ChainCode &chainCode,
+    Recogniser &recogniser, RegionResult &result)
+{
+    if (!TraceContour(rows, region, contour))
+        return;
+    BuildChainCode(contour, chainCode);
+    result.traced = true;
+    result.codes = chainCode.size();
+    recogniser.recognise(region, chainCode, result);
+}
+
+void writeLabel(TCanvas &canvas, const RegionResult &result)
+{
+    canvas.textOut(
+        result.start.x, result.start.y - kLabelRise, QString(QChar::fromLatin1(result.digit)));
+}
+
+// Every pixel the label of a region may write, relative to the region's first pixel.
+PixelBox labelReach()
+{
+    QRect reach;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        reach = reach.united(TCanvas::textReach(QString(QChar::fromLatin1(digit))));
+    return {reach.left(), reach.top() - kLabelRise, reach.right(), reach.bottom() - kLabelRise};
+}
+
+// Runs work(i, t) for i in 0 to count - 1 on `threads` threads numbered t, the calling one 0, in
+// chunks taken in ascending order. The first exception thrown stops the taking of chunks and
+// is rethrown here once every thread has finished.
+template<typename Work> void forEachOnThreads(std::size_t count, int threads, const Work &work)
+{
+    constexpr std::size_t kChunk = 64;
+    std::atomic<std::size_t> next {0};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    auto run = [&](int t) {
+        try {
+            for (;;) {
+                const std::size_t from = next.fetch_add(kChunk);
+                if (from >= count)
+                    return;
+                for (std::size_t i = from; i < std::min(count, from + kChunk); ++i)
+                    work(i, t);
+            }
+        } catch (...) {
+            next = count;
+            const std::lock_guard lock(failureLock);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(run, t);
+    run(0);
+    for (std::thread &helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 } // namespace
+
+int DefaultThreadCount()
+{
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress)
 {
     TurnSignatureRecogniser turns;
-    return RecognizeAll(store, state, progress, turns);
+    return RecognizeAll(store, state, progress, turns, DefaultThreadCount());
 }
 
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser)
 {
+    return RecognizeAll(store, state, progress, recogniser, DefaultThreadCount());
+}
+
+std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &state,
+    ProgressSink &progress, Recogniser &recogniser, int threads)
+{
     LabelRegions(store.rowTable, state.regions);
     recogniser.prepare(state.regions);
 
-    int live = 0;
-    for (std::size_t r = 1; r < state.regions.size(); ++r)
-        live += state.regions[r].count != 0;
+    std::vector<int> live;
+    for (std::size_t r = 1; r < state.regions.size(); ++r) {
+        if (state.regions[r].count != 0)
+            live.push_back(int(r));
+    }
     // Only the maximum: the position is where the last complete pass left it (0).
-    progress.setMaximum(live);
+    progress.setMaximum(int(live.size()));
 
     TCanvas &canvas = store.workRaster.canvas();
     canvas.Font.Color = clRed;
 
+    std::vector<RegionResult> results;
+    results.reserve(live.size());
+    for (const int r : live)
+        results.push_back(startResult(state.regions, r));
+
+    // Walks taken ahead, on all threads, where nothing earlier in the loop can change them.
+    std::vector<std::uint8_t> done(live.size(), 0);
+    if (threads > 1 && recogniser.recognisesConcurrently() && live.size() > 1) {
+        const TraceAheadMap map(store.rowTable, state.regions, labelReach());
+        struct Scratch
+        {
+            Contour contour;
+            ChainCode chainCode;
+        };
+        std::vector<Scratch> scratch(static_cast<std::size_t>(threads));
+        forEachOnThreads(live.size(), threads, [&](std::size_t i, int t) {
+            if (!map.canTraceAhead(live[i]))
+                return;
+            Scratch &own = scratch[std::size_t(t)];
+            traceAndRecognise(store.rowTable, state.regions[std::size_t(live[i])], own.contour,
+                own.chainCode, recogniser, results[i]);
+            done[i] = 1;
+        });
+    }
+
     // Labels go into the work raster as the loop goes, so a region visited later is traced on
     // the pixels as the earlier labels left them; the table itself stays as labelled.
-    std::vector<RegionResult> results;
-    results.reserve(std::size_t(live));
-    for (std::size_t r = 1; r < state.regions.size(); ++r) {
-        const item &region = state.regions[r];
-        if (region.count == 0)
-            continue;
-        RegionResult &result = results.emplace_back();
-        result.region = int(r);
-        result.start = region.points[0];
-        result.count = region.count;
-        result.box = boundingBox(region.points);
-        if (!TraceContour(store.rowTable, region, state.contour))
-            continue;
-        BuildChainCode(state.contour, state.chainCode);
-        result.traced = true;
-        result.codes = state.chainCode.size();
-        recogniser.recognise(region, state.chainCode, result);
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        RegionResult &result = results[i];
+        if (!done[i])
+            traceAndRecognise(store.rowTable, state.regions[std::size_t(live[i])], state.contour,
+                state.chainCode, recogniser, result);
         if (!result.hasDigit())
             continue;
-        canvas.textOut(
-            result.start.x, result.start.y - kLabelRise, QString(QChar::fromLatin1(result.digit)));
+        writeLabel(canvas, result);
         progress.step();
     }
 

@@ -34,10 +34,22 @@ public:
 // The top-left corner of a label's cell lies this many rows above the region's first pixel.
 inline constexpr int kLabelRise = 15;
 
+// The number of threads a pass uses unless told otherwise: one per core.
+int DefaultThreadCount();
+
 // Runs one pass with the given recogniser (turn-signature matching when none is given) and
 // returns a result for every live region, in ascending region number. An exception ends it at
 // once: labels and marks already written stay, and the progress position is kept.
+//
+// With more than one thread and a recogniser that recognises concurrently, the walks that no
+// earlier label or walk can change (see TraceAhead.h) are traced, coded and recognised on all
+// threads first; then the calling thread goes through the regions in order, handling the rest,
+// writing the labels and stepping the progress. Results and pixels are the same for every
+// thread count; only the contour and chain code left in the state may differ from a one-thread
+// pass (they belong to some region traced last, not necessarily the last region).
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress);
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser);
+std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &state,
+    ProgressSink &progress, Recogniser &recogniser, int threads);

@@ -1,5 +1,5 @@
 // The program a user with OpenCV would write to find and outline every blob of a page, kept to
-// compare whole-process times with: read the picture, take the red channel at 128 or less as
+// compare whole-process times with: read the picture, take the red channel below 128 as
 // dark (the rule umnoglaz uses), label the 8-connected components with their statistics, and
 // trace every outer contour with all its points. One thread. It prints the two counts.
 //   opencv_outlines PICTURE
@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     }
     cv::Mat red;
     cv::extractChannel(picture, red, 2); // imread gives blue, green, red
-    const cv::Mat dark = red <= 128;
+    const cv::Mat dark = red < 128;
     cv::Mat labels, stats, centroids;
     const int components = cv::connectedComponentsWithStats(dark, labels, stats, centroids, 8);
     std::vector<std::vector<cv::Point>> contours;

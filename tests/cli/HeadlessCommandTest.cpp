@@ -1,6 +1,7 @@
 // The headless command on one picture: its reports, the annotated picture, failures and usage.
 #include "CommandRun.h"
 #include "Messages.h"
+#include "ThreadsOption.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -234,7 +235,7 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
             QString::fromLatin1(kOutputOrOutputDir)},
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
              QStringLiteral("many")},
-            BadThreadCount(QStringLiteral("many"))},
+            BadThreadCount(QStringLiteral("many"), kMostThreads)},
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--output"),
              QString()},
             QString::fromLatin1(kOutputNeedsName)},
@@ -247,6 +248,12 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
         {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--method"),
              QStringLiteral("learned"), QStringLiteral("--min-confidence"), QStringLiteral("1.5")},
             QString::fromLatin1(kBadMinConfidence)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
+             QStringLiteral("0")},
+            BadThreadCount(QStringLiteral("0"), kMostThreads)},
+        {{QStringLiteral("--recognize"), QStringLiteral("a.bmp"), QStringLiteral("--threads"),
+             QStringLiteral("+2")},
+            BadThreadCount(QStringLiteral("+2"), kMostThreads)},
     };
     for (const auto &[arguments, problem] : problems)
         EXPECT_EQ(umnoglaz(arguments).err.section(u'\n', 0, 0), problem);
@@ -256,6 +263,29 @@ TEST_F(HeadlessCommand, usageErrorsExitTwoAndHelpAndVersionExitZero)
     run = umnoglaz({QStringLiteral("--version")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("umnoglaz ")));
+}
+
+TEST_F(HeadlessCommand, everyThreadCountGivesTheSameReportAndPicture)
+{
+    const QString sample = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
+    QByteArray firstPicture;
+    QString firstReport;
+    for (const char *threads : {"1", "2", "3"}) {
+        const QString output = path(QStringLiteral("threads-%1.bmp").arg(threads));
+        const Outcome run = umnoglaz({QStringLiteral("--recognize"), sample,
+            QStringLiteral("--json"), QStringLiteral("--threads"), QString::fromLatin1(threads),
+            QStringLiteral("--output"), output});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QFile file(output);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        if (firstReport.isEmpty()) {
+            firstReport = run.out;
+            firstPicture = file.readAll();
+            continue;
+        }
+        EXPECT_EQ(run.out, firstReport) << threads << " threads";
+        EXPECT_EQ(file.readAll(), firstPicture) << threads << " threads";
+    }
 }
 
 TEST_F(HeadlessCommand, runsWithoutAnyDisplay)

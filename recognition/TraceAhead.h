@@ -1,0 +1,69 @@
+// Which regions of a pass may be traced ahead of the pass's loop, in any order and on any
+// thread, with exactly the walk, marks and outline they would get in their turn.
+//
+// In its turn, region r's walk sees the raster as the labels of earlier regions and the walks
+// of earlier regions left it. A walk reads only the pixels within one pixel of where it stands
+// and writes only the green byte of the pixels it stands on, which are walkable (red at most
+// 128). Where no pixel of red exactly 128 lies within one pixel of the region's bounding box,
+// every walkable pixel it can reach is one of its own dark pixels (dark pixels that touch
+// belong to one blob), so it reads only its own pixels' bytes and the bytes of light pixels
+// and of other blobs' red, which no other walk writes. Labels are the only other writes; when
+// no earlier region's label can reach into that one-pixel margin, the walk is the same on the
+// raster as labelling left it. Its marks fall on its own pixels, where later labels overwrite
+// them in their turn and earlier labels never reach. Both tests read only the raster as
+// labelling left it.
+#pragma once
+
+#include "Regions.h"
+
+#include <cstdint>
+#include <vector>
+
+class RowTable;
+
+// A rectangle of pixels, bounds inclusive.
+struct PixelBox
+{
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = -1;
+    std::int32_t bottom = -1;
+
+    bool intersects(const PixelBox &other) const
+    {
+        return left <= other.right && other.left <= right && top <= other.bottom &&
+            other.top <= bottom;
+    }
+};
+
+// What the pass needs to know to take walks ahead, gathered once after labelling from the
+// raster as labelling left it: where the labels of live regions may fall, and where red bytes
+// of exactly 128 lie, both on a grid of 32 x 32 pixel cells. labelReach is the box, relative to
+// a region's first pixel, that covers every label the pass can write for it (cell and glyph
+// pixels). Holds references to the table and rows, which must outlive it unchanged.
+class TraceAheadMap
+{
+public:
+    TraceAheadMap(const RowTable &rows, const RegionTable &regions, const PixelBox &labelReach);
+
+    // Whether the walk of this live region gives the same outline and marks whenever it is taken.
+    bool canTraceAhead(int region) const;
+
+private:
+    static constexpr int kCellShift = 5;
+
+    PixelBox labelBox(int region) const;
+    bool labelReachedBefore(int region, const PixelBox &box) const;
+    bool hasWalkableLight(const PixelBox &box) const;
+
+    const RowTable &m_rows;
+    const RegionTable &m_regions;
+    PixelBox m_reach;
+    PixelBox m_cells;                              // the label grid's extent, in cells
+    std::vector<std::vector<std::int32_t>> m_grid; // per cell, ascending region numbers
+    int m_lightColumns = 0;
+    std::vector<std::uint8_t> m_light; // per cell of the raster: holds a red byte of 128
+};
+
+// The region's bounding box grown by one pixel on every side: every pixel its walk can read.
+PixelBox WalkReach(const item &region);
