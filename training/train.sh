@@ -47,8 +47,8 @@ fi
 python=/usr/bin/python3 # Debian's, which has Debian's PyTorch
 
 work=build/training
-mkdir -p "$work"
 if [ -z "$tool" ]; then
+    mkdir -p "$work"
     scripts/setup.sh
     cmake -S . -B "$work" -DCMAKE_BUILD_TYPE=Release -DUMNOGLAZ_BUILD_TRAINING=ON \
         -DUMNOGLAZ_BUILD_TESTS=OFF -DUMNOGLAZ_BUILD_BENCH=OFF >/dev/null
