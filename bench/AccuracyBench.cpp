@@ -30,9 +30,21 @@
 
 namespace {
 
-constexpr int kCellWidth = 120; // a 3x MNIST digit is at most 84 pixels wide
-constexpr int kCellHeight = 120;
 constexpr int kColumns = 40;
+
+// Each cell holds the largest digit of the material with room around it, and 20 rows above
+// for the label.
+struct Cells
+{
+    int width = 0, height = 0;
+    explicit Cells(const std::vector<Mask> &digits)
+    {
+        for (const Mask &mask : digits) {
+            width = std::max(width, mask.width + 16);
+            height = std::max(height, mask.height + 28);
+        }
+    }
+};
 
 struct Material
 {
@@ -48,16 +60,17 @@ struct Tally
 };
 
 // Lays the masks out in cells of a page and returns the cell of each region's answer.
-void paintPage(PictureStore &store, const std::vector<Mask> &digits)
+void paintPage(PictureStore &store, const std::vector<Mask> &digits, const Cells &cells)
 {
+    const int cellWidth = cells.width, cellHeight = cells.height;
     const int rows = (int(digits.size()) + kColumns - 1) / kColumns;
-    store.workRaster.setSize(kColumns * kCellWidth, std::max(1, rows) * kCellHeight);
+    store.workRaster.setSize(kColumns * cellWidth, std::max(1, rows) * cellHeight);
     store.workRaster.canvas().fillRect(store.workRaster.canvas().clipRect());
     for (std::size_t i = 0; i < digits.size(); ++i) {
         const Mask &mask = digits[i];
-        const int left = int(i) % kColumns * kCellWidth + (kCellWidth - mask.width) / 2;
-        const int top = int(i) / kColumns * kCellHeight + 20 +
-            std::max(0, (kCellHeight - 20 - mask.height) / 2);
+        const int left = int(i) % kColumns * cellWidth + (cellWidth - mask.width) / 2;
+        const int top =
+            int(i) / kColumns * cellHeight + 20 + std::max(0, (cellHeight - 20 - mask.height) / 2);
         for (int y = 0; y < mask.height; ++y) {
             std::uint8_t *row = store.workRaster.scanLine(top + y);
             for (int x = 0; x < mask.width; ++x)
@@ -72,13 +85,15 @@ Tally score(const Material &material, Method method)
 {
     PictureStore store;
     CreatePictureStore(store);
-    paintPage(store, material.digits); // afresh for each method: the pass draws its labels
+    const Cells cells(material.digits);
+    const int cellWidth = cells.width, cellHeight = cells.height;
+    paintPage(store, material.digits, cells); // afresh for each method: the pass draws labels
     const std::vector<PageRegion> regions = ReadPage(store, method);
     // The largest region of each cell gives the cell's answer.
     std::map<int, const PageRegion *> largest;
     std::map<int, int> labelledPieces;
     for (const PageRegion &region : regions) {
-        const int cell = region.start.y / kCellHeight * kColumns + region.start.x / kCellWidth;
+        const int cell = region.start.y / cellHeight * kColumns + region.start.x / cellWidth;
         const PageRegion *&best = largest[cell];
         if (!best || region.count > best->count) {
             if (best && best->digit)

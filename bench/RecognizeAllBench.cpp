@@ -5,7 +5,10 @@
 // at each point where it calls out (the recogniser's prepare and recognise, the progress sink's
 // step and reset) and reports each stage's share of the total (in per cent): labelling, the
 // outlines (tracing and chain coding), recognition (turn signature and matching), drawing the
-// labels, and the copy.
+// labels, and the copy. RecognizeAll/learned/<w>/<h> is the whole pass with the trained
+// network, on one thread like the turn signatures, to set beside RecognizeAll/<w>/<h>.
+#include "DigitNetwork.h"
+#include "LearnedRecogniser.h"
 #include "Pages.h"
 #include "RecognizeAll.h"
 
@@ -63,6 +66,21 @@ void wholePass(benchmark::State &state)
     state.counters["regions"] = live;
     state.counters["pixels"] =
         benchmark::Counter(double(width) * height, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void wholePassLearned(benchmark::State &state)
+{
+    DigitNetwork::setThreadCount(1);
+    Page page(int(state.range(0)), int(state.range(1)));
+    RecognitionState recognition;
+    Silent progress;
+    LearnedRecogniser recogniser;
+    page.recognise(recognition, progress, recogniser); // the model loads once, before timing
+    for (auto _ : state) {
+        page.restore(state);
+        page.recognise(recognition, progress, recogniser);
+    }
+    DigitNetwork::setThreadCount(0);
 }
 
 enum Stage { Labelling, Outlines, Recognition, Drawing, Copy, StageCount };
@@ -154,6 +172,10 @@ BENCHMARK(wholePass)
     ->Name("RecognizeAll")
     ->Args({4000, 3000})
     ->Args({8000, 6000})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(wholePassLearned)
+    ->Name("RecognizeAll/learned")
+    ->Args({4000, 3000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(stages)
     ->Name("RecognizeAll/stages")

@@ -106,9 +106,9 @@ def main():
     print(f"training on {len(train_y)} samples, {len(held_y)} held out", flush=True)
 
     net = DigitNet()
-    epochs = 3 if args.quick else args.epochs
+    epochs = 25 if args.quick else args.epochs
     optimiser = torch.optim.Adam(net.parameters(), lr=2e-3)
-    batch = 256
+    batch = 32 if args.quick else 256
     steps = epochs * ((len(train_y) + batch - 1) // batch)
     schedule = torch.optim.lr_scheduler.OneCycleLR(optimiser, max_lr=5e-3, total_steps=steps)
     loss_of = nn.CrossEntropyLoss()

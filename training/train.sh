@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Rebuilds the digit network from its named inputs: installs what training needs, renders the
 # training set with the program's own labelling and normalisation, trains, evaluates, and
-# writes recognition/model/digits.model and training/REPORT.md. Deterministic; about 15
+# writes recognition/model/digits.model and training/REPORT.md. Deterministic; under 30
 # minutes on 2 cores.
 #
 #   training/train.sh                 the full run
 #   training/train.sh --quick --out DIR [--tool PATH]
-#                                     a few hundred typeset samples and a few seconds of
+#                                     a few hundred typeset and pen-drawn samples and a short
 #                                     training; the model and report go into DIR. --tool names
 #                                     an already built make_training_set.
 set -euo pipefail
@@ -47,8 +47,8 @@ fi
 python=/usr/bin/python3 # Debian's, which has Debian's PyTorch
 
 work=build/training
-mkdir -p "$work"
 if [ -z "$tool" ]; then
+    mkdir -p "$work"
     scripts/setup.sh
     cmake -S . -B "$work" -DCMAKE_BUILD_TYPE=Release -DUMNOGLAZ_BUILD_TRAINING=ON \
         -DUMNOGLAZ_BUILD_TESTS=OFF -DUMNOGLAZ_BUILD_BENCH=OFF >/dev/null

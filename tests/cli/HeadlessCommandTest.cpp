@@ -350,8 +350,10 @@ TEST_F(HeadlessCommand, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
         const QJsonObject region = value.toObject();
         const double confidence = region["confidence"].toDouble();
         EXPECT_GT(confidence, 0.0);
-        if (confidence < 0.999) // shown to 3 decimals: 1.000 may be a little less than 1
+        // Shown to 3 decimals, 1.000 may be a little less than 1.
+        if (confidence < 0.999) {
             EXPECT_TRUE(region["digit"].isNull()) << confidence;
+        }
         declined += region["digit"].isNull();
     }
     EXPECT_GT(declined, 0);
