@@ -73,7 +73,7 @@ void wholePassLearned(benchmark::State &state)
     DigitNetwork::setThreadCount(1);
     Page page(int(state.range(0)), int(state.range(1)));
     RecognitionState recognition;
-    Silent progress;
+    NoProgress progress;
     LearnedRecogniser recogniser;
     page.recognise(recognition, progress, recogniser); // the model loads once, before timing
     for (auto _ : state) {

@@ -330,7 +330,7 @@ TEST_F(HeadlessCommand, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
     for (const QJsonValue &value : learned["regions"].toArray()) {
         const QJsonObject region = value.toObject();
         EXPECT_EQ(region.keys(),
-            (QStringList {"codes", "confidence", "count", "digit", "region", "x", "y"}));
+            (QStringList {"box", "codes", "confidence", "count", "digit", "region", "x", "y"}));
         const double confidence = region["confidence"].toDouble(-1);
         EXPECT_GT(confidence, 0.0);
         EXPECT_LE(confidence, 1.0);
