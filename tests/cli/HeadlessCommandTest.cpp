@@ -362,10 +362,12 @@ TEST_F(HeadlessCommand, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
         QStringLiteral("--method"), QStringLiteral("learned")});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     const QStringList lines = text.out.trimmed().split(u'\n');
-    ASSERT_EQ(lines.size(), 4) << text.out.toStdString();
+    // Three regions, the summary, and the numbers read.
+    ASSERT_EQ(lines.size(), 5) << text.out.toStdString();
     const QRegularExpression withConfidence(
         QStringLiteral("pixels: (\\d|no digit) \\(\\d\\.\\d{3}\\)$"));
     EXPECT_TRUE(withConfidence.match(lines[0]).hasMatch()) << lines[0].toStdString();
     EXPECT_TRUE(lines[3].contains(QStringLiteral("1 without an outline")))
         << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("numbers:"))) << lines[4].toStdString();
 }
