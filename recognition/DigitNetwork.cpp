@@ -126,7 +126,9 @@ std::unique_ptr<DigitNetwork> DigitNetwork::fromFile(const QString &path)
 
 DigitNetwork &DigitNetwork::builtIn()
 {
-    static std::unique_ptr<DigitNetwork> network;
+    // One network per thread: a network cannot run on two threads at once, and the headless
+    // command recognises several pictures side by side.
+    thread_local std::unique_ptr<DigitNetwork> network;
     if (!network)
         network = fromFile(builtInPath());
     return *network;

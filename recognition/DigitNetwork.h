@@ -1,9 +1,9 @@
 // The trained digit network: a small convolutional network that reads a normalised digit
 // picture (DigitImage.h) and gives the probability of each digit and of "not a digit".
 //
-// The model file is built into the program as a resource and loaded once, on first use of
-// DigitNetwork::builtIn(); it lives until the program ends. A network object is not safe to
-// use from two threads at once.
+// The model file is built into the program as a resource and loaded once for each thread, on
+// its first use of DigitNetwork::builtIn(); it lives until the thread ends. A network object is
+// not safe to use from two threads at once.
 //
 // Model file layout (little-endian), checked whole before the network is built:
 //   16 bytes   "UMNOGLAZ-DIGITS" and a zero byte
@@ -46,8 +46,8 @@ public:
     DigitNetwork(const DigitNetwork &) = delete;
     DigitNetwork &operator=(const DigitNetwork &) = delete;
 
-    // The built-in model, loaded at the first call. A failed load throws each time it is asked
-    // for, so the caller can report it and go on without the network.
+    // The built-in model of the calling thread, loaded at its first call. A failed load throws each
+    // time it is asked for, so the caller can report it and go on without the network.
     static DigitNetwork &builtIn();
     // Reads a model file from disk (tests and the training report); throws like the constructor.
     static std::unique_ptr<DigitNetwork> fromFile(const QString &path);
