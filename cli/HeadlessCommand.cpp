@@ -2,6 +2,7 @@
 
 #include "FailureText.h"
 #include "LoadPicture.h"
+#include "MemoryBudget.h"
 #include "Messages.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
@@ -19,6 +20,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -40,6 +42,7 @@ struct Options
     QString picture;
     bool json = false;
     QString output;
+    std::int64_t maxMemory = 0; // 0: the default budget
 };
 
 // The options, or the exit code when the command line is answered already: --help, --version
@@ -60,9 +63,15 @@ std::variant<Options, int> parseOptions()
         QStringLiteral("Also write the annotated picture to FILE "
                        "(PNG, BMP, ... by its extension)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption maxMemory(QStringLiteral("max-memory"),
+        QStringLiteral("Fail with \"Out of system resources\" rather than use more than SIZE "
+                       "bytes (512M, 2G, ...; default: UMNOGLAZ_MAX_MEMORY, or half of the "
+                       "physical memory, at most 8G)."),
+        QStringLiteral("SIZE"));
     parser.addOption(recognize);
     parser.addOption(json);
     parser.addOption(output);
+    parser.addOption(maxMemory);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -87,29 +96,23 @@ std::variant<Options, int> parseOptions()
     Options options {parser.value(recognize), parser.isSet(json), parser.value(output)};
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QString::fromLatin1(kOutputNeedsName));
-    return options;
-}
-
-// Loads the picture and runs the pass; a failure is printed and gives false.
-bool recognise(const QString &picture, PictureStore &store, std::vector<RegionResult> &results)
-{
-    try {
-        RecognitionState state;
-        NoProgress progress;
-        CreatePictureStore(store);
-        LoadPicture(picture, store.workRaster, store.rowTable);
-        results = RecognizeAll(store, state, progress);
-    } catch (const std::exception &error) {
-        printFailure(ErrorMessage(error));
-        return false;
+    if (parser.isSet(maxMemory)) {
+        const std::optional<std::int64_t> bytes =
+            ParseMemorySize(parser.value(maxMemory).toStdString());
+        if (!bytes)
+            return usageError(QString::fromLatin1(kBadMemorySize));
+        options.maxMemory = *bytes;
     }
-    return true;
+    return options;
 }
 
 // Writes the annotated picture in the format its name's extension says; a failure is printed
 // and gives false.
 bool writePicture(const QString &output, const TBitmap &raster)
 {
+    // The writer may convert the picture to a format of its own first: one more raster.
+    const MemoryReservation copy(
+        TBitmap::storeBytes(raster.width(), raster.height()) + std::int64_t(raster.height()) * 8);
     QImageWriter writer(output);
     if (writer.write(raster.view()))
         return true;
@@ -134,6 +137,12 @@ QJsonObject toJson(const RegionResult &result)
     region.insert(QStringLiteral("codes"), qint64(result.codes));
     return region;
 }
+
+// What building a report may hold at its peak, per region: the JSON tree of a region (an
+// object of six to eight values), its text and the UTF-8 copy printed; or a line of text twice
+// (UTF-16) and once more in UTF-8. Measured peaks are about two thirds of these.
+constexpr std::int64_t kJsonBytesPerRegion = 1536;
+constexpr std::int64_t kTextBytesPerRegion = 320;
 
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
 QString jsonReport(
@@ -190,6 +199,31 @@ QString textReport(
     return report;
 }
 
+// Loads, recognises and reports; exits 1 when the output cannot be written. Throws on every
+// other failure.
+int recognise(const Options &options)
+{
+    PictureStore store;
+    std::vector<RegionResult> results;
+    {
+        RecognitionState state;
+        NoProgress progress;
+        CreatePictureStore(store);
+        LoadPicture(options.picture, store.workRaster, store.rowTable);
+        results = RecognizeAll(store, state, progress);
+    }
+    const MemoryReservation kept(std::int64_t(results.capacity() * sizeof(RegionResult)) +
+        std::int64_t(results.size()) * 128);
+    if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
+        return 1;
+    const MemoryReservation report(std::int64_t(results.size() + 1) *
+        (options.json ? kJsonBytesPerRegion : kTextBytesPerRegion));
+    printTo(stdout,
+        options.json ? jsonReport(options.picture, store.workRaster, results)
+                     : textReport(options.picture, store.workRaster, results));
+    return 0;
+}
+
 } // namespace
 
 bool IsHeadlessInvocation(int argc, char **argv)
@@ -222,14 +256,16 @@ int RunHeadless(int argc, char **argv)
         return *exitCode;
     const Options &options = std::get<Options>(parsed);
 
-    PictureStore store;
-    std::vector<RegionResult> results;
-    if (!recognise(options.picture, store, results))
-        return 1;
-    if (!options.output.isEmpty() && !writePicture(options.output, store.workRaster))
-        return 1;
-    printTo(stdout,
-        options.json ? jsonReport(options.picture, store.workRaster, results)
-                     : textReport(options.picture, store.workRaster, results));
-    return 0;
+    if (options.maxMemory != 0)
+        MemoryBudget::setLimit(options.maxMemory);
+    // Every step, output included, runs inside the error handling: whatever fails is printed
+    // and exits 1, running out of memory included.
+    try {
+        return recognise(options);
+    } catch (const std::exception &error) {
+        printFailure(ErrorMessage(error));
+    } catch (...) {
+        printFailure(QString::fromLatin1(kUnknownFailure));
+    }
+    return 1;
 }

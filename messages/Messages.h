@@ -34,6 +34,8 @@ inline constexpr const char *kUnknownFailure = "Unknown failure.";
 inline constexpr const char *kOptionsNeedRecognize =
     "--json and --output need --recognize PICTURE.";
 inline constexpr const char *kOutputNeedsName = "--output needs a file name.";
+inline constexpr const char *kBadMemorySize =
+    "--max-memory needs a size such as 512M or 2G (K, M, G or T: powers of 1024).";
 
 inline QString UnexpectedArgument(const QString &argument)
 {

@@ -5,6 +5,15 @@
 
 #include <QString>
 
+#include <algorithm>
+
+namespace {
+
+// A turn signature's heap block (100 characters and the terminator), rounded up.
+constexpr std::int64_t kSignatureBytes = 128;
+
+} // namespace
+
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress)
 {
@@ -15,7 +24,7 @@ std::vector<RegionResult> RecognizeAll(
 std::vector<RegionResult> RecognizeAll(
     PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser)
 {
-    LabelRegions(store.rowTable, state.regions);
+    LabelRegions(store.rowTable, state.regions, state.regionsCharge);
     recogniser.prepare(state.regions);
 
     int live = 0;
@@ -29,6 +38,10 @@ std::vector<RegionResult> RecognizeAll(
 
     // Labels go into the work raster as the loop goes, so a region visited later is traced on
     // the pixels as the earlier labels left them; the table itself stays as labelled.
+    // The results are charged while the pass builds them: the records, and a heap block for
+    // each signature. A caller that keeps them charges them itself.
+    std::int64_t resultBytes = std::int64_t(sizeof(RegionResult)) * live;
+    MemoryReservation resultsCharge(resultBytes);
     std::vector<RegionResult> results;
     results.reserve(std::size_t(live));
     for (std::size_t r = 1; r < state.regions.size(); ++r) {
@@ -42,6 +55,12 @@ std::vector<RegionResult> RecognizeAll(
         if (!TraceContour(store.rowTable, region, state.contour))
             continue;
         BuildChainCode(state.contour, state.chainCode);
+        // The outline arrays are sized by the walk itself; their growth is charged once it is
+        // known, and the longest outline so far stays charged while its capacity is kept.
+        state.outlineCharge.resize(std::max(state.outlineCharge.bytes(),
+            std::int64_t(state.contour.capacity() * sizeof(Point) + state.chainCode.capacity())));
+        resultBytes += kSignatureBytes;
+        resultsCharge.cover(resultBytes);
         result.traced = true;
         result.codes = state.chainCode.size();
         recogniser.recognise(region, state.chainCode, result);
