@@ -43,24 +43,21 @@ QByteArray bmp(int width, int height, int bits, int compression, const QByteArra
     return file + colours + pixels;
 }
 
-// Isolated dark pixels on every other row and column, run-length coded 4 bits a pixel.
+// Isolated dark pixels on every other row and column, run-length coded 4 bits a pixel; the
+// rows between are left unset, which reads as colour 0, white.
 QByteArray isolatedDots(int side)
 {
     QByteArray colours;
-    putLe(colours, 0x000000, 4); // 0: black
-    putLe(colours, 0xFFFFFF, 4); // 1: white
+    putLe(colours, 0xFFFFFF, 4); // 0: white
+    putLe(colours, 0x000000, 4); // 1: black
     colours.append(QByteArray(14 * 4, '\0'));
     QByteArray pixels;
     for (int y = 0; y < side; ++y) {
         if (y % 2 == 0) {
             for (int left = side; left > 0; left -= 254) {
                 pixels.append(char(std::min(left, 254)));
-                pixels.append(char(0x01)); // black, white, black, ...
+                pixels.append(char(0x10)); // black, white, black, ...
             }
-        } else {
-            pixels.append(QByteArray::fromHex("00021000")); // a row of white, run for run
-            pixels.append(QByteArray::fromHex("0000"));
-            continue;
         }
         pixels.append(QByteArray::fromHex("0000"));
     }
