@@ -94,6 +94,7 @@ struct Kind
 // Peak resident kilobytes of a child running `work`; -1 when it failed.
 long childPeak(const std::function<int()> &work)
 {
+    std::fflush(stdout); // or the child's stdout would print the parent's buffer again
     const pid_t child = ::fork();
     if (child == 0)
         ::_exit(work());

@@ -62,9 +62,9 @@ constexpr int kMaxScans = 500;
 // components it holds. A 12-megapixel progressive photograph is about 0.3 million blocks in
 // 10 scans (about 3 million); the largest 4:2:0 picture under the store cap (357 megapixels,
 // the usual 10-scan script) about 45 million. A scan costs up to about 130 ns a block on this
-// kind of machine (measured on empty scans over an 18916 x 18916 picture), so 64 million
+// kind of machine (measured on empty scans over an 18916 x 18916 picture), so 48 million
 // blocks stay under 10 s while every picture of ordinary make under the cap gets through.
-constexpr long long kMaxDecoderWork = 64'000'000;
+constexpr long long kMaxDecoderWork = 48'000'000;
 
 void exitWithError(j_common_ptr info)
 {
