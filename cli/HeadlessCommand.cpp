@@ -3,6 +3,7 @@
 #include "FailureText.h"
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
+#include "MemoryBudget.h"
 #include "Messages.h"
 #include "Numbers.h"
 #include "PictureList.h"
@@ -59,6 +60,7 @@ struct Options
     int threads = 1;
     bool learned = false;               // --method learned
     std::optional<float> minConfidence; // --min-confidence P
+    std::int64_t maxMemory = 0;         // 0: the default budget
 };
 
 // The pictures named after --recognize options and as further arguments, in the order the
@@ -114,6 +116,11 @@ std::variant<Options, int> parseOptions()
     const QCommandLineOption outputDir(QStringLiteral("output-dir"),
         QStringLiteral("Write each annotated picture as DIR/<name>.png."), QStringLiteral("DIR"));
     const QCommandLineOption threads = ThreadsOption();
+    const QCommandLineOption maxMemory(QStringLiteral("max-memory"),
+        QStringLiteral("Fail with \"Out of system resources\" rather than use more than SIZE "
+                       "bytes (512M, 2G, ...; default: UMNOGLAZ_MAX_MEMORY, or half of the "
+                       "physical memory, at most 8G)."),
+        QStringLiteral("SIZE"));
     const QCommandLineOption method(QStringLiteral("method"),
         QStringLiteral("How each region is read: \"turns\" (the default) matches the turn "
                        "signature of its outline against 15 references; \"learned\" asks a "
@@ -132,6 +139,7 @@ std::variant<Options, int> parseOptions()
     parser.addOption(threads);
     parser.addOption(method);
     parser.addOption(minConfidence);
+    parser.addOption(maxMemory);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -182,6 +190,13 @@ std::variant<Options, int> parseOptions()
             return usageError(QString::fromLatin1(kBadMinConfidence));
         options.minConfidence = float(value);
     }
+    if (parser.isSet(maxMemory)) {
+        const std::optional<std::int64_t> bytes =
+            ParseMemorySize(parser.value(maxMemory).toStdString());
+        if (!bytes)
+            return usageError(QString::fromLatin1(kBadMemorySize));
+        options.maxMemory = *bytes;
+    }
     return options;
 }
 
@@ -204,6 +219,8 @@ QString tryRecognise(const QString &picture, const Options &options, int threads
         }
     } catch (const std::exception &error) {
         return ErrorMessage(error);
+    } catch (...) {
+        return QString::fromLatin1(kUnknownFailure);
     }
     return {};
 }
@@ -224,6 +241,9 @@ bool recognise(const QString &picture, const Options &options, PictureStore &sto
 // success.
 QString tryWritePicture(const QString &output, const TBitmap &raster)
 {
+    // The writer may convert the picture to a format of its own first: one more raster.
+    const MemoryReservation copy(
+        TBitmap::storeBytes(raster.width(), raster.height()) + std::int64_t(raster.height()) * 8);
     QSaveFile file(output);
     if (!file.open(QIODevice::WriteOnly))
         return CannotWriteFile(output, file.errorString());
@@ -298,6 +318,25 @@ QJsonObject toJson(const Number &number)
         {QStringLiteral("height"), number.box.height},
         {QStringLiteral("regions"), regions},
     };
+}
+
+// What building a report may hold at its peak, per region: the JSON tree of a region (an
+// object of six to eight values), its text and the UTF-8 copy printed; or a line of text twice
+// (UTF-16) and once more in UTF-8. Measured peaks are about two thirds of these.
+constexpr std::int64_t kJsonBytesPerRegion = 1536;
+constexpr std::int64_t kTextBytesPerRegion = 320;
+
+// The results kept after the pass: their records and a signature's heap block each.
+std::int64_t resultsBytes(const std::vector<RegionResult> &results)
+{
+    return std::int64_t(results.capacity() * sizeof(RegionResult)) +
+        std::int64_t(results.size()) * 128;
+}
+
+std::int64_t reportBytes(const Options &options, const std::vector<RegionResult> &results)
+{
+    return std::int64_t(results.size() + 1) *
+        (options.json ? kJsonBytesPerRegion : kTextBytesPerRegion);
 }
 
 // One JSON object on one line; QJsonObject writes its keys in alphabetical order.
@@ -437,25 +476,63 @@ PictureOutcome recogniseOne(
     const QString &picture, const QString &output, const Options &options, PictureStore &store)
 {
     const bool json = options.json;
-    std::vector<RegionResult> results;
-    // The pictures share the threads: each pass runs on one.
-    QString problem = tryRecognise(picture, options, 1, store, results);
-    if (problem.isEmpty() && !output.isEmpty())
-        problem = tryWritePicture(output, store.workRaster);
     PictureOutcome outcome;
-    if (!problem.isEmpty()) {
+    // The pictures share the threads: each pass runs on one.
+    std::vector<RegionResult> results;
+    QString problem = tryRecognise(picture, options, 1, store, results);
+    try {
+        const MemoryReservation kept(resultsBytes(results));
+        if (problem.isEmpty() && !output.isEmpty())
+            problem = tryWritePicture(output, store.workRaster);
+        if (problem.isEmpty()) {
+            const MemoryReservation report(reportBytes(options, results));
+            outcome.out = (json ? jsonReport(picture, options, store.workRaster, results)
+                                : textReport(picture, options, store.workRaster, results))
+                              .toUtf8();
+            return outcome;
+        }
+    } catch (const std::exception &error) {
+        problem = ErrorMessage(error);
+    } catch (...) {
+        problem = QString::fromLatin1(kUnknownFailure);
+    }
+    outcome.out.clear();
+    {
         outcome.failed = true;
         const QString message = WithFinalFullStop(problem);
         if (json)
             outcome.out = jsonFailure(picture, message).toUtf8();
         else
             outcome.err = (picture + QStringLiteral(": ") + message + u'\n').toUtf8();
-        return outcome;
     }
-    outcome.out = (json ? jsonReport(picture, options, store.workRaster, results)
-                        : textReport(picture, options, store.workRaster, results))
-                      .toUtf8();
     return outcome;
+}
+
+// One picture: loads, recognises, writes the annotated copy and prints the report; exits 1 when
+// the picture or the output fails, 2 when the output would replace the picture. Throws on every
+// other failure.
+int runSingle(const Options &options)
+{
+    QString output = options.output;
+    if (!options.outputDir.isEmpty()) {
+        output = OutputPathFor(options.outputDir, options.picture);
+        QDir().mkpath(options.outputDir);
+    }
+    if (!output.isEmpty() && refuseToOverwriteInput(output, options.picture))
+        return 2;
+
+    PictureStore store;
+    std::vector<RegionResult> results;
+    if (!recognise(options.picture, options, store, results))
+        return 1;
+    const MemoryReservation kept(resultsBytes(results));
+    if (!output.isEmpty() && !writePicture(output, store.workRaster))
+        return 1;
+    const MemoryReservation report(reportBytes(options, results));
+    printTo(stdout,
+        options.json ? jsonReport(options.picture, options, store.workRaster, results)
+                     : textReport(options.picture, options, store.workRaster, results));
+    return 0;
 }
 
 void write(FILE *stream, const QByteArray &bytes)
@@ -533,25 +610,16 @@ int RunHeadless(int argc, char **argv)
     if (const int *exitCode = std::get_if<int>(&parsed))
         return *exitCode;
     const Options &options = std::get<Options>(parsed);
-    if (isBatch(options))
-        return runBatch(options);
-
-    QString output = options.output;
-    if (!options.outputDir.isEmpty()) {
-        output = OutputPathFor(options.outputDir, options.picture);
-        QDir().mkpath(options.outputDir);
+    if (options.maxMemory != 0)
+        MemoryBudget::setLimit(options.maxMemory);
+    // Every step, output included, runs inside the error handling: whatever fails is printed
+    // and exits 1, running out of memory included.
+    try {
+        return isBatch(options) ? runBatch(options) : runSingle(options);
+    } catch (const std::exception &error) {
+        printFailure(ErrorMessage(error));
+    } catch (...) {
+        printFailure(QString::fromLatin1(kUnknownFailure));
     }
-    if (!output.isEmpty() && refuseToOverwriteInput(output, options.picture))
-        return 2;
-
-    PictureStore store;
-    std::vector<RegionResult> results;
-    if (!recognise(options.picture, options, store, results))
-        return 1;
-    if (!output.isEmpty() && !writePicture(output, store.workRaster))
-        return 1;
-    printTo(stdout,
-        options.json ? jsonReport(options.picture, options, store.workRaster, results)
-                     : textReport(options.picture, options, store.workRaster, results));
-    return 0;
+    return 1;
 }

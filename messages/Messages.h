@@ -73,6 +73,8 @@ inline QString BadThreadCount(const QString &value, int most)
         .arg(most)
         .arg(value);
 }
+inline constexpr const char *kBadMemorySize =
+    "--max-memory needs a size such as 512M or 2G (K, M, G or T: powers of 1024).";
 
 inline QString UnexpectedArgument(const QString &argument)
 {

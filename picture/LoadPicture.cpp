@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "BmpReader.h"
 #include "JpegReader.h"
+#include "MemoryBudget.h"
 #include "Messages.h"
 #include "PictureLimits.h"
 #include "RowTable.h"
@@ -39,6 +40,7 @@ void loadJpeg(QFile &file, TBitmap &raster)
     if (file.size() > kMaxPictureStoreBytes)
         throw AppError(kOutOfResources);
     const qint64 size = file.size();
+    const MemoryReservation copy(size);
     const QByteArray bytes = file.read(size);
     if (bytes.size() != size)
         throw AppError(kStreamReadError);

@@ -7,13 +7,9 @@
 
 #include <cstdint>
 
-// Fuzz builds use a smaller cap, so that the fuzzer spends its time in the readers rather than
-// in filling a gigabyte of white for every input that declares a large picture.
-#ifdef UMNOGLAZ_SMALL_PICTURES
-inline constexpr std::int64_t kMaxPictureStoreBytes = std::int64_t(4) << 20;
-#else
+// Fuzz builds keep this cap and get a small memory budget instead (MemoryBudget.cpp), so that
+// an input declaring a large picture fails at the budget's checks, as it would at full size.
 inline constexpr std::int64_t kMaxPictureStoreBytes = TBitmap::kMaxStoreBytes;
-#endif
 
 // True when a picture of width x height pixels, framed by one pixel on every side, fits the cap.
 inline bool FramedPictureFits(std::int64_t width, std::int64_t height)

@@ -7,6 +7,7 @@
 // table gives read-only rows; a mutable one gives rows that may be written.
 #pragma once
 
+#include "MemoryBudget.h"
 #include "PixelLayout.h"
 
 #include <cstdint>
@@ -30,6 +31,7 @@ public:
     void swap(RowTable &other) noexcept
     {
         m_rows.swap(other.m_rows);
+        m_charge.swap(other.m_charge);
         std::swap(m_width, other.m_width);
     }
 
@@ -37,9 +39,11 @@ private:
     friend void RebuildRowTable(RowTable &rows, TBitmap &workRaster);
 
     std::vector<std::uint8_t *> m_rows;
+    MemoryReservation m_charge; // the entries' bytes
     int m_width = 0;
 };
 
 // Empties the table and fills it with one reference per row of the raster, top row first.
-// An empty raster gives an empty table.
+// An empty raster gives an empty table. Throws "Out of system resources", leaving the table
+// empty, when its entries would take the run over its memory budget.
 void RebuildRowTable(RowTable &rows, TBitmap &workRaster);

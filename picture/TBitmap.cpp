@@ -333,12 +333,14 @@ void TBitmap::setSize(int width, int height)
         return;
     if (width == 0 || height == 0) {
         m_image = QImage();
+        m_charge.clear();
         m_width = width;
         m_height = height;
         return;
     }
     if (!storeFits(width, height))
         throw AppError(kOutOfResources);
+    MemoryReservation charge(storeBytes(width, height));
     QImage store(width, height, QImage::Format_BGR888);
     if (store.isNull())
         throw AppError(kOutOfResources);
@@ -350,6 +352,7 @@ void TBitmap::setSize(int width, int height)
             std::memcpy(store.scanLine(y), m_image.constScanLine(y), bytes);
     }
     m_image = std::move(store);
+    m_charge = std::move(charge);
     m_width = width;
     m_height = height;
 }
@@ -363,6 +366,9 @@ void TBitmap::copyFrom(const TBitmap &source)
         CopyRect(*this, 0, 0, m_width, m_height, source, 0, 0);
         return;
     }
+    if (!storeFits(source.m_width, source.m_height))
+        throw AppError(kOutOfResources);
+    MemoryReservation charge(storeBytes(source.m_width, source.m_height));
     QImage store(source.m_width, source.m_height, QImage::Format_BGR888);
     if (store.isNull())
         throw AppError(kOutOfResources);
@@ -370,6 +376,7 @@ void TBitmap::copyFrom(const TBitmap &source)
     for (int y = 0; y < source.m_height; ++y)
         std::memcpy(store.scanLine(y), source.m_image.constScanLine(y), bytes);
     m_image = std::move(store);
+    m_charge = std::move(charge);
     m_width = source.m_width;
     m_height = source.m_height;
 }
@@ -401,6 +408,7 @@ void TBitmap::takePixels(TBitmap &source) noexcept
     if (&source == this)
         return;
     m_image = std::move(source.m_image);
+    m_charge = std::move(source.m_charge);
     m_width = source.m_width;
     m_height = source.m_height;
     source.free();
@@ -409,6 +417,7 @@ void TBitmap::takePixels(TBitmap &source) noexcept
 void TBitmap::free()
 {
     m_image = QImage();
+    m_charge.clear();
     m_width = 0;
     m_height = 0;
 }

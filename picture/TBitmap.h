@@ -8,6 +8,7 @@
 // reference and painting through the canvas always act on the same bytes.
 #pragma once
 
+#include "MemoryBudget.h"
 #include "PixelLayout.h"
 
 #include <QImage>
@@ -109,7 +110,8 @@ public:
 
     // Resizing: the same value keeps the store and every row reference. Otherwise a new store
     // is made, white, with the old picture copied in at (0, 0) and clipped. A store that cannot
-    // be allocated throws "Out of system resources" and leaves the raster as it was.
+    // be allocated, or that would take the run over its memory budget, throws "Out of system
+    // resources" and leaves the raster as it was.
     void setWidth(int width);
     void setHeight(int height);
     // Both at once, in one allocation; the result is that of setWidth then setHeight.
@@ -149,7 +151,8 @@ private:
     friend class TCanvas;
     friend void CopyRect(TBitmap &, int, int, int, int, const TBitmap &, int, int);
 
-    QImage m_image; // null while the raster is empty
+    QImage m_image;             // null while the raster is empty
+    MemoryReservation m_charge; // the store's bytes, charged before it is allocated
     int m_width = 0;
     int m_height = 0;
     TCanvas m_canvas;

@@ -1,5 +1,6 @@
 #include "Regions.h"
 
+#include "MemoryBudget.h"
 #include "RowTable.h"
 
 #include <algorithm>
@@ -32,6 +33,18 @@
 //
 // Merge links are followed to the live region through a side table with path halving, so the
 // table's own mergeLink keeps naming the region that absorbed an entry at that moment.
+//
+// Memory is charged to the run's budget as the tables grow, from an upper bound on what each
+// run, region and merge can cost (vectors may double); once laid out, the charge is set to what
+// the region table really holds.
+
+// Upper bounds on the bytes behind one region, one point and one merge while labelling: the
+// entry and its side-table slots at twice their size (a growing vector may double), and the
+// smallest heap block a point list takes.
+constexpr std::int64_t kRegionBytes =
+    2 * std::int64_t(sizeof(item) + sizeof(std::vector<int>) + 2 * sizeof(std::int32_t)) + 32;
+constexpr std::int64_t kPointBytes = 2 * std::int64_t(sizeof(Point));
+constexpr std::int64_t kMergeBytes = 2 * 16;
 
 namespace {
 
@@ -67,9 +80,10 @@ struct Insertion
 class Labeller
 {
 public:
-    Labeller(const RowTable &rows, RegionTable &regions)
+    Labeller(const RowTable &rows, RegionTable &regions, MemoryReservation &charge)
         : m_rows(rows)
         , m_regions(regions)
+        , m_charge(charge)
     { }
 
     void run();
@@ -79,9 +93,17 @@ private:
     std::int32_t liveRegion(std::int32_t number);
     void layOut();
     void expand(std::int32_t region, std::vector<Point> &out);
+    // Makes sure that `bytes` are charged in all; throws when the budget has no room.
+    void needs(std::int64_t bytes)
+    {
+        m_charge.cover(bytes, std::max<std::int64_t>(1 << 20, bytes / 8));
+    }
+    void chargeTable();
 
     const RowTable &m_rows;
     RegionTable &m_regions;
+    MemoryReservation &m_charge;
+    std::int64_t m_needed = 0; // bytes the tables may hold now, at most
 
     ZonaRosta m_previous; // labels of the row above: entry c + 1 is column c
     ZonaRosta m_current;
@@ -102,8 +124,9 @@ private:
 
 void Labeller::run()
 {
+    RegionTable().swap(m_regions);
+    m_charge.clear();
     m_regions.resize(1);
-    m_regions[0] = item {};
     m_insertions.resize(1);
     m_alias.assign(1, 0);
     m_stamp.assign(1, 0);
@@ -112,6 +135,9 @@ void Labeller::run()
     const int height = m_rows.height();
     if (width == 0 || height == 0)
         return;
+    // Two label rows and two run lists, a run per two columns at most.
+    m_needed = (std::int64_t(width) + 2) * std::int64_t(2 * sizeof(std::int32_t) + sizeof(Run));
+    needs(m_needed);
     m_previous.assign(std::size_t(width) + 2, 0);
     m_current.assign(std::size_t(width) + 2, 0);
 
@@ -139,6 +165,18 @@ void Labeller::run()
         m_currentRuns.clear();
     }
     layOut();
+    chargeTable();
+}
+
+// What the region table holds once labelling is over: its entries and their point lists.
+void Labeller::chargeTable()
+{
+    std::int64_t bytes = std::int64_t(m_regions.capacity() * sizeof(item));
+    for (const item &region : m_regions) {
+        if (region.points.capacity() != 0)
+            bytes += std::max<std::int64_t>(32, region.points.capacity() * sizeof(Point) + 16);
+    }
+    m_charge.resize(bytes);
 }
 
 std::int32_t Labeller::liveRegion(std::int32_t number)
@@ -180,6 +218,10 @@ void Labeller::finishRun(int y, int start, int end)
         }
     }
 
+    m_needed += kPointBytes * (end - start) + kMergeBytes * std::int64_t(m_touched.size()) +
+        (m_touched.empty() ? kRegionBytes : 0);
+    needs(m_needed);
+
     std::int32_t receiver;
     if (m_touched.empty()) {
         receiver = std::int32_t(m_regions.size());
@@ -220,6 +262,7 @@ void Labeller::layOut()
         if (m_regions[r].count == 0 || m_insertions[r].empty())
             continue;
         out.clear();
+        needs(m_needed + std::int64_t(sizeof(Point)) * m_regions[r].count);
         out.reserve(std::size_t(m_regions[r].count));
         expand(std::int32_t(r), out);
         m_regions[r].points.swap(out);
@@ -285,12 +328,19 @@ void Labeller::expand(std::int32_t region, std::vector<Point> &out)
 
 void LabelRegions(const RowTable &rows, RegionTable &regions)
 {
+    MemoryReservation charge;
+    LabelRegions(rows, regions, charge);
+}
+
+void LabelRegions(const RowTable &rows, RegionTable &regions, MemoryReservation &charge)
+{
     try {
-        Labeller(rows, regions).run();
+        Labeller(rows, regions, charge).run();
     } catch (...) {
         // Running out of memory half-way leaves no table that could be read safely (live
         // entries whose points are not laid out yet): keep entry 0 alone.
-        regions.resize(1);
+        RegionTable(1).swap(regions);
+        charge.clear();
         throw;
     }
 }

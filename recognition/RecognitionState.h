@@ -4,6 +4,7 @@
 
 #include "ChainCode.h"
 #include "Contour.h"
+#include "MemoryBudget.h"
 #include "Regions.h"
 
 struct RecognitionState
@@ -11,4 +12,8 @@ struct RecognitionState
     RegionTable regions;
     Contour contour;
     ChainCode chainCode;
+    // Their bytes, charged to the run's memory budget: the region table and its point lists;
+    // the contour's and the chain code's capacity.
+    MemoryReservation regionsCharge;
+    MemoryReservation outlineCharge;
 };

@@ -14,6 +14,9 @@
 
 namespace {
 
+// A turn signature's heap block (100 characters and the terminator), rounded up.
+constexpr std::int64_t kSignatureBytes = 128;
+
 Box boundingBox(const std::vector<Point> &points)
 {
     std::int32_t left = points[0].x, right = left, top = points[0].y, bottom = top;
@@ -36,17 +39,33 @@ RegionResult startResult(const RegionTable &regions, int r)
     return result;
 }
 
-// Traces, codes and recognises one region into result (already started).
-void traceAndRecognise(RowTable &rows, const item &region, Contour &contour, ChainCode &chainCode,
-    Recogniser &recogniser, RegionResult &result)
+// One walker of the pass: its outline arrays, and the charges for them and for the signatures it
+// writes. The outline arrays are sized by the walk itself, so their growth is charged once it is
+// known, and the longest outline so far stays charged while its capacity is kept. Each thread
+// has a walker of its own, so no charge is shared between threads.
+struct Walker
 {
-    if (!TraceContour(rows, region, contour))
-        return;
-    BuildChainCode(contour, chainCode);
-    result.traced = true;
-    result.codes = chainCode.size();
-    recogniser.recognise(region, chainCode, result);
-}
+    Contour &contour;
+    ChainCode &chainCode;
+    MemoryReservation &outlineCharge;
+    MemoryReservation signatureCharge {};
+    std::int64_t signatureBytes = 0;
+
+    // Traces, codes and recognises one region into result (already started).
+    void walk(RowTable &rows, const item &region, Recogniser &recogniser, RegionResult &result)
+    {
+        if (!TraceContour(rows, region, contour))
+            return;
+        BuildChainCode(contour, chainCode);
+        outlineCharge.resize(std::max(outlineCharge.bytes(),
+            std::int64_t(contour.capacity() * sizeof(Point) + chainCode.capacity())));
+        signatureBytes += kSignatureBytes;
+        signatureCharge.cover(signatureBytes);
+        result.traced = true;
+        result.codes = chainCode.size();
+        recogniser.recognise(region, chainCode, result);
+    }
+};
 
 void writeLabel(TCanvas &canvas, const RegionResult &result)
 {
@@ -121,7 +140,7 @@ std::vector<RegionResult> RecognizeAll(
 std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &state,
     ProgressSink &progress, Recogniser &recogniser, int threads)
 {
-    LabelRegions(store.rowTable, state.regions);
+    LabelRegions(store.rowTable, state.regions, state.regionsCharge);
     recogniser.prepare(state.regions);
 
     std::vector<int> live;
@@ -135,6 +154,11 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     TCanvas &canvas = store.workRaster.canvas();
     canvas.Font.Color = clRed;
 
+    // The results are charged while the pass builds them: the records with the pass's own
+    // per-region tables, and a heap block for each signature as it is made. A caller that keeps
+    // the results charges them itself.
+    const MemoryReservation resultsCharge(
+        std::int64_t(live.size()) * std::int64_t(sizeof(RegionResult) + sizeof(int) + 1));
     std::vector<RegionResult> results;
     results.reserve(live.size());
     for (const int r : live)
@@ -143,30 +167,38 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     // Walks taken ahead, on all threads, where nothing earlier in the loop can change them.
     std::vector<std::uint8_t> done(live.size(), 0);
     if (threads > 1 && recogniser.recognisesConcurrently() && live.size() > 1) {
+        // The map's cells of 32 x 32 pixels, and up to four cells per label with their growth.
+        const std::int64_t cells = (std::int64_t(store.rowTable.width()) / 32 + 2) *
+            (std::int64_t(store.rowTable.height()) / 32 + 2);
+        const MemoryReservation mapCharge(cells * 32 + std::int64_t(live.size()) * 32);
         const TraceAheadMap map(store.rowTable, state.regions, labelReach());
         struct Scratch
         {
             Contour contour;
             ChainCode chainCode;
+            MemoryReservation outlineCharge;
         };
         std::vector<Scratch> scratch(static_cast<std::size_t>(threads));
+        std::vector<Walker> walkers;
+        walkers.reserve(scratch.size());
+        for (Scratch &own : scratch)
+            walkers.push_back(Walker {own.contour, own.chainCode, own.outlineCharge});
         forEachOnThreads(live.size(), threads, [&](std::size_t i, int t) {
             if (!map.canTraceAhead(live[i]))
                 return;
-            Scratch &own = scratch[std::size_t(t)];
-            traceAndRecognise(store.rowTable, state.regions[std::size_t(live[i])], own.contour,
-                own.chainCode, recogniser, results[i]);
+            walkers[std::size_t(t)].walk(
+                store.rowTable, state.regions[std::size_t(live[i])], recogniser, results[i]);
             done[i] = 1;
         });
     }
 
     // Labels go into the work raster as the loop goes, so a region visited later is traced on
     // the pixels as the earlier labels left them; the table itself stays as labelled.
+    Walker walker {state.contour, state.chainCode, state.outlineCharge};
     for (std::size_t i = 0; i < live.size(); ++i) {
         RegionResult &result = results[i];
         if (!done[i])
-            traceAndRecognise(store.rowTable, state.regions[std::size_t(live[i])], state.contour,
-                state.chainCode, recogniser, result);
+            walker.walk(store.rowTable, state.regions[std::size_t(live[i])], recogniser, result);
         if (!result.hasDigit())
             continue;
         writeLabel(canvas, result);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+class MemoryReservation;
 class RowTable;
 
 // A pixel position in work-raster coordinates, y growing downwards.
@@ -52,4 +53,9 @@ inline bool isDarkRed(std::uint8_t red)
 // live region, so every blob ends in exactly one live entry.
 //
 // Reads only the red bytes, through the row table; changes nothing in the raster.
+//
+// The tables are charged to the run's memory budget as they grow; `charge` keeps what the
+// finished region table holds for as long as the table lives (the two-argument form gives it
+// back at once). Over budget it throws "Out of system resources" with entry 0 alone left.
 void LabelRegions(const RowTable &rows, RegionTable &regions);
+void LabelRegions(const RowTable &rows, RegionTable &regions, MemoryReservation &charge);

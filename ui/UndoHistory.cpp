@@ -1,5 +1,6 @@
 #include "UndoHistory.h"
 
+#include "AppError.h"
 #include "PixelLayout.h"
 #include "TBitmap.h"
 
@@ -71,6 +72,15 @@ UndoHistory::UndoHistory(std::int64_t budgetBytes)
 
 void UndoHistory::begin(const TBitmap &work, const Labels &labels)
 {
+    try {
+        m_beforeCharge.resize(std::int64_t(work.width()) * work.height() * kBytesPerPixel);
+    } catch (const AppError &) {
+        // Too large to copy now: this step cannot be undone, nor can the ones before it.
+        clear();
+        m_before = QImage();
+        m_recording = false;
+        return;
+    }
     m_before = work.view().copy();
     m_labelsBefore = labels;
     m_recording = true;
@@ -86,6 +96,8 @@ void UndoHistory::commit(const TBitmap &work, const Labels &labels)
     step.labelsAfter = labels;
     const QImage before = std::move(m_before);
     m_before = QImage();
+    // Held until the step is charged in its turn: the copy lives on in it.
+    const MemoryReservation beforeCharge = std::move(m_beforeCharge);
 
     const bool sameSize = before.width() == work.width() && before.height() == work.height();
     const std::int64_t wholeBytes =
@@ -129,6 +141,11 @@ void UndoHistory::commit(const TBitmap &work, const Labels &labels)
         m_steps.pop_front();
     }
     m_applied = m_steps.size();
+    try {
+        m_stepsCharge.resize(m_bytes);
+    } catch (const AppError &) {
+        clear();
+    }
 }
 
 void UndoHistory::apply(const Step &step, bool forward, TBitmap &work, Labels &labels) const
@@ -163,4 +180,5 @@ void UndoHistory::clear()
     m_steps.clear();
     m_applied = 0;
     m_bytes = 0;
+    m_stepsCharge.clear();
 }

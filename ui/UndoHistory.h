@@ -6,7 +6,13 @@
 // The history owns copies of pixels only, never references into the raster, so replacing the
 // raster's store does not invalidate it. The oldest steps go once the kept bytes pass the
 // budget; a step larger than the whole budget empties the history.
+//
+// The copies are charged to the run's memory budget as well. When a step cannot be recorded
+// within it, the history is emptied rather than the step refused: the user's change goes on,
+// and can no longer be undone.
 #pragma once
+
+#include "MemoryBudget.h"
 
 #include <QImage>
 #include <QRect>
@@ -77,6 +83,8 @@ private:
     std::int64_t m_bytes = 0;
     bool m_recording = false;
     QImage m_before;
+    MemoryReservation m_beforeCharge; // m_before's bytes
+    MemoryReservation m_stepsCharge;  // m_bytes
     Labels m_labelsBefore;
 };
 

@@ -1,5 +1,6 @@
 // The window as a desktop program: undo and redo of every kind of step, paste, save, the
 // numbers read and their copy, moving the view with the wheel and Home.
+#include "MemoryBudget.h"
 #include "Messages.h"
 #include "ProgressBar.h"
 #include "WidgetTestSupport.h"
@@ -150,6 +151,31 @@ private Q_SLOTS:
         raster.setSize(300, 300);
         history.commit(raster, labels);
         QCOMPARE(history.steps(), std::size_t(0));
+    }
+
+    void theHistoryKeepsWithinTheRunsMemoryBudget()
+    {
+        UndoHistory history;
+        TBitmap raster;
+        raster.setSize(200, 200);
+        UndoHistory::Labels labels;
+        history.begin(raster, labels);
+        raster.setSize(201, 200);
+        history.commit(raster, labels);
+        QCOMPARE(history.steps(), std::size_t(1));
+        const std::int64_t charged = MemoryBudget::used();
+        // No room left for a copy of the raster: the step goes unrecorded, and so does the
+        // history before it, which no longer leads back from the picture.
+        const std::int64_t saved = MemoryBudget::limit();
+        MemoryBudget::setLimit(charged + 1000);
+        history.begin(raster, labels);
+        raster.setSize(202, 200);
+        history.commit(raster, labels);
+        MemoryBudget::setLimit(saved);
+        QCOMPARE(history.steps(), std::size_t(0));
+        QVERIFY(!history.undo(raster, labels));
+        QCOMPARE(raster.width(), 202);
+        QVERIFY(MemoryBudget::used() < charged);
     }
 
     void pasteLoadsTheClipboardPictureFramedAndRecognisesIt()

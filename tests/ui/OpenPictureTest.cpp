@@ -1,6 +1,8 @@
 // Opening pictures from the dialog, a drop and the command line, and failures in the error box.
 #include "WidgetTestSupport.h"
 
+#include "MemoryBudget.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMimeData>
@@ -131,6 +133,33 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(QString, title);
         QCOMPARE(ErrorBoxTitle(path), title);
+    }
+
+    void aPictureOverTheMemoryBudgetFailsAndTheWindowGoesOn()
+    {
+        drawSomething();
+        const QImage shown = snapshot(display());
+        // 54 bytes declaring 18916 x 18916 pixels: a gigabyte against a budget of 32 MiB more.
+        chosen = dir.filePath(QStringLiteral("huge.bmp"));
+        QFile file(chosen);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromHex("424D00000000000000003600000028000000E4490000E4490000"
+                                       "0100180000000000000000000000000000000000000000000000"
+                                       "0000"));
+        file.close();
+        const std::int64_t saved = MemoryBudget::limit();
+        MemoryBudget::setLimit(MemoryBudget::used() + (std::int64_t(32) << 20));
+        clickOpen();
+        MemoryBudget::setLimit(saved);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().text, QStringLiteral("Out of system resources."));
+        QCOMPARE(snapshot(display()), shown);
+        QVERIFY(sameRasters(work(), display()));
+        QWindow *window = form->windowHandle();
+        QTest::mousePress(window, Qt::LeftButton, {}, QPoint(320, 100));
+        QTest::mouseMove(window, QPoint(400, 300));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(400, 300));
+        QVERIFY(snapshot(display()) != shown);
     }
 
     void theProgramGoesOnAfterAFailure()

@@ -1,0 +1,191 @@
+// Peak memory per framed pixel for the four costly kinds of picture (all black, isolated dots,
+// a serpentine, noise) at two sizes: through the window's path (load, pass, display copy) in a
+// child process each, and through the headless command (text and --json) given as argument 1.
+// Then the decoding time of a 5 KB progressive JPEG with 500 empty scans over 18916 x 18916
+// pixels (before the decoder's work was counted: 45 s). Figures are ru_maxrss of each child.
+//
+//   build/release/bench/memory_peaks build/release/app/umnoglaz
+#include "AppError.h"
+#include "LoadPicture.h"
+#include "PictureStore.h"
+#include "RecognizeAll.h"
+#include "RowTable.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+void putLe(QByteArray &bytes, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+}
+
+// An 8-bit BMP, top row first, palette 0 white and 1 black, pixel (x, y) dark when dark(x, y).
+QByteArray picture(int side, const std::function<bool(int, int)> &dark)
+{
+    const int stride = (side + 3) / 4 * 4;
+    QByteArray file("BM");
+    putLe(file, 0, 4);
+    putLe(file, 0, 4);
+    putLe(file, 54 + 8, 4);
+    putLe(file, 40, 4);
+    putLe(file, std::uint32_t(side), 4);
+    putLe(file, std::uint32_t(-side), 4);
+    putLe(file, 1, 2);
+    putLe(file, 8, 2);
+    putLe(file, 0, 4);
+    putLe(file, std::uint32_t(stride) * std::uint32_t(side), 4);
+    putLe(file, 0, 4);
+    putLe(file, 0, 4);
+    putLe(file, 2, 4);
+    putLe(file, 0, 4);
+    putLe(file, 0xFFFFFF, 4);
+    putLe(file, 0x000000, 4);
+    QByteArray row(stride, '\0');
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x)
+            row[x] = dark(x, y) ? 1 : 0;
+        file += row;
+    }
+    return file;
+}
+
+QByteArray segment(int marker, const QByteArray &payload)
+{
+    QByteArray bytes;
+    bytes.append(char(0xFF)).append(char(marker));
+    bytes.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+    return bytes + payload;
+}
+
+// Progressive grayscale, 18916 x 18916, restart interval 1, 500 empty DC scans.
+QByteArray emptyScans()
+{
+    QByteArray file = QByteArray::fromHex("FFD8");
+    file += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));
+    file += segment(0xC2, QByteArray::fromHex("0849E449E401011100"));
+    file += segment(0xC4, QByteArray::fromHex("0001") + QByteArray(16, '\0'));
+    file += segment(0xDD, QByteArray::fromHex("0001"));
+    for (int i = 0; i < 500; ++i)
+        file += segment(0xDA, QByteArray::fromHex("010100000000"));
+    return file + QByteArray::fromHex("FFD9");
+}
+
+struct Kind
+{
+    const char *name;
+    std::function<bool(int, int)> dark;
+};
+
+// Peak resident kilobytes of a child running `work`; -1 when it failed.
+long childPeak(const std::function<int()> &work)
+{
+    std::fflush(stdout); // or the child's stdout would print the parent's buffer again
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(work());
+    int status = 0;
+    rusage usage {};
+    ::wait4(child, &status, 0, &usage);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -usage.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const char *command = argc > 1 ? argv[1] : nullptr;
+    QTemporaryDir dir;
+    const Kind kinds[] = {
+        {"all-black", [](int, int) { return true; }},
+        {"isolated-dots", [](int x, int y) { return x % 2 == 0 && y % 2 == 0; }},
+        {"serpentine", [](int x, int y) { return y % 4 != 3 && (y % 4 != 1 || x % 2 == 0); }},
+        {"noise",
+            [](int x, int y) {
+                return (std::uint32_t(x) * 2654435761u ^ std::uint32_t(y) * 40503u) % 2 == 0;
+            }},
+    };
+    // Peak resident memory above that of a child which only starts and quits.
+    const long base = childPeak([] { return 0; });
+    std::printf("%-14s %6s %10s %10s %10s  (bytes per framed pixel, above %ld KB)\n", "picture",
+        "side", "window", "text", "json", base);
+    for (const Kind &kind : kinds) {
+        for (const int side : {1000, 3000}) {
+            const QString path = dir.filePath(QStringLiteral("%1-%2.bmp").arg(kind.name).arg(side));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(picture(side, kind.dark));
+            file.close();
+            const double pixels = double(side + 2) * double(side + 2);
+            const long window = childPeak([&] {
+                PictureStore store;
+                RecognitionState state;
+                NoProgress progress;
+                CreatePictureStore(store);
+                try {
+                    LoadPicture(path, store.workRaster, store.rowTable);
+                    RecognizeAll(store, state, progress);
+                    store.displayRaster.copyFrom(store.workRaster);
+                } catch (const AppError &) {
+                    return 1;
+                }
+                return 0;
+            });
+            auto headless = [&](bool json) -> long {
+                if (!command)
+                    return 0;
+                return childPeak([&] {
+                    std::freopen("/dev/null", "w", stdout);
+                    const QByteArray name = path.toLocal8Bit();
+                    if (json)
+                        ::execl(
+                            command, command, "--recognize", name.constData(), "--json", nullptr);
+                    else
+                        ::execl(command, command, "--recognize", name.constData(), nullptr);
+                    return 127;
+                });
+            };
+            const long text = headless(false);
+            const long json = headless(true);
+            auto perPixel = [&](long kb) { return double(std::labs(kb) - base) * 1024 / pixels; };
+            std::printf("%-14s %6d %10.1f %10.1f %10.1f\n", kind.name, side, perPixel(window),
+                perPixel(text), perPixel(json));
+        }
+    }
+
+    const QString jpeg = dir.filePath(QStringLiteral("scans.jpg"));
+    QFile file(jpeg);
+    file.open(QIODevice::WriteOnly);
+    file.write(emptyScans());
+    file.close();
+    const auto start = std::chrono::steady_clock::now();
+    QString failure = QStringLiteral("loaded");
+    try {
+        TBitmap raster;
+        RowTable rows;
+        LoadPicture(jpeg, raster, rows);
+    } catch (const AppError &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("progressive JPEG, 500 empty scans: %.1f s (%s); before the work count: 45 s\n",
+        seconds, failure.toUtf8().constData());
+    return 0;
+}

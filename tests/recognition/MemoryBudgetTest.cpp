@@ -1,0 +1,186 @@
+// Small files that declare large or costly pictures, written here, loaded and recognised under
+// a small memory budget: each loads and is recognised, or fails with "Out of system resources"
+// (or its JPEG error) keeping the picture that was there; none aborts.
+#include "MemoryBudget.h"
+#include "AppError.h"
+#include "LoadPicture.h"
+#include "Messages.h"
+#include "PictureStore.h"
+#include "RecognizeAll.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+namespace {
+
+void putLe(QByteArray &bytes, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+}
+
+// A BMP with a 40-byte info header, the colour table and the pixel data given.
+QByteArray bmp(int width, int height, int bits, int compression, const QByteArray &colours,
+    const QByteArray &pixels)
+{
+    QByteArray file("BM");
+    putLe(file, 0, 4);
+    putLe(file, 0, 4);
+    putLe(file, std::uint32_t(54 + colours.size()), 4);
+    putLe(file, 40, 4);
+    putLe(file, std::uint32_t(width), 4);
+    putLe(file, std::uint32_t(height), 4);
+    putLe(file, 1, 2);
+    putLe(file, std::uint32_t(bits), 2);
+    putLe(file, std::uint32_t(compression), 4);
+    putLe(file, std::uint32_t(pixels.size()), 4);
+    for (int i = 0; i < 4; ++i)
+        putLe(file, 0, 4);
+    return file + colours + pixels;
+}
+
+// Isolated dark pixels on every other row and column, run-length coded 4 bits a pixel; the
+// rows between are left unset, which reads as colour 0, white.
+QByteArray isolatedDots(int side)
+{
+    QByteArray colours;
+    putLe(colours, 0xFFFFFF, 4); // 0: white
+    putLe(colours, 0x000000, 4); // 1: black
+    colours.append(QByteArray(14 * 4, '\0'));
+    QByteArray pixels;
+    for (int y = 0; y < side; ++y) {
+        if (y % 2 == 0) {
+            for (int left = side; left > 0; left -= 254) {
+                pixels.append(char(std::min(left, 254)));
+                pixels.append(char(0x10)); // black, white, black, ...
+            }
+        }
+        pixels.append(QByteArray::fromHex("0000"));
+    }
+    pixels.append(QByteArray::fromHex("0001"));
+    return bmp(side, side, 4, 2, colours, pixels);
+}
+
+QByteArray segment(int marker, const QByteArray &payload)
+{
+    QByteArray bytes;
+    bytes.append(char(0xFF)).append(char(marker));
+    bytes.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+    return bytes + payload;
+}
+
+// A progressive grayscale JPEG of 18916 x 18916 pixels, restart interval 1, with 500 empty DC
+// scans: 5 KB that would keep the decoder busy for most of a minute.
+QByteArray emptyScans()
+{
+    QByteArray file = QByteArray::fromHex("FFD8");
+    file += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));
+    file += segment(0xC2, QByteArray::fromHex("0849E449E401011100"));
+    file += segment(0xC4,
+        QByteArray::fromHex("00") + QByteArray::fromHex("01") + QByteArray(15, '\0') +
+            QByteArray(1, '\0'));
+    file += segment(0xDD, QByteArray::fromHex("0001"));
+    for (int i = 0; i < 500; ++i)
+        file += segment(0xDA, QByteArray::fromHex("010100000000"));
+    return file + QByteArray::fromHex("FFD9");
+}
+
+struct Case
+{
+    const char *name;
+    const char *fileName;
+    QByteArray (*file)();
+};
+
+const Case kCases[] = {
+    {"isolatedDotsRunLengthCoded", "dots.bmp", [] { return isolatedDots(3000); }},
+    {"allBlackWithoutPixelData", "black.bmp", [] { return bmp(18916, 18916, 24, 0, {}, {}); }},
+    {"widthOneAtTheTallestHeight", "tall.bmp",
+        [] { return bmp(1, 18916 * 18916 / 3 - 2, 24, 0, {}, {}); }},
+    {"progressiveWithManyEmptyScans", "scans.jpg", emptyScans},
+};
+
+class SmallBudget : public ::testing::TestWithParam<Case>
+{
+protected:
+    void SetUp() override
+    {
+        m_saved = MemoryBudget::limit();
+        MemoryBudget::setLimit(std::int64_t(48) << 20);
+    }
+    void TearDown() override { MemoryBudget::setLimit(m_saved); }
+
+private:
+    std::int64_t m_saved = 0;
+};
+
+TEST_P(SmallBudget, loadsAndIsRecognisedOrFailsKeepingThePicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QString::fromLatin1(GetParam().fileName));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(GetParam().file());
+    file.close();
+
+    PictureStore store;
+    RecognitionState state;
+    NoProgress progress;
+    CreatePictureStore(store);
+    const std::int64_t before = MemoryBudget::used();
+    try {
+        LoadPicture(path, store.workRaster, store.rowTable);
+    } catch (const AppError &error) {
+        const std::string message = error.what();
+        EXPECT_TRUE(message == kOutOfResources || message.rfind("JPEG error #", 0) == 0) << message;
+        // The picture that was there stays, with its own row table, and nothing stays charged.
+        EXPECT_EQ(store.workRaster.width(), kStartWidth);
+        EXPECT_EQ(store.rowTable.height(), kStartHeight);
+        EXPECT_EQ(MemoryBudget::used(), before);
+        return;
+    }
+    try {
+        const std::vector<RegionResult> results = RecognizeAll(store, state, progress);
+        EXPECT_FALSE(results.empty());
+    } catch (const AppError &error) {
+        EXPECT_STREQ(error.what(), kOutOfResources);
+        EXPECT_EQ(state.regions.size(), 1u); // entry 0 alone
+    }
+    EXPECT_LE(MemoryBudget::peak(), MemoryBudget::limit());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SmallBudget, ::testing::ValuesIn(kCases),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(MemoryBudget, chargesAreRefusedBeforeTheLimitAndGivenBackByTheirOwners)
+{
+    const std::int64_t saved = MemoryBudget::limit();
+    MemoryBudget::setLimit(MemoryBudget::used() + 1000);
+    {
+        MemoryReservation held(600);
+        EXPECT_THROW(MemoryReservation(401), AppError);
+        EXPECT_NO_THROW(MemoryReservation(400));
+        TBitmap raster;
+        EXPECT_THROW(raster.setSize(100, 100), AppError);
+        EXPECT_TRUE(raster.isEmpty());
+    }
+    EXPECT_NO_THROW(MemoryReservation(1000));
+    MemoryBudget::setLimit(saved);
+}
+
+TEST(MemoryBudget, sizesReadWithTheirSuffixes)
+{
+    EXPECT_EQ(ParseMemorySize("512M"), std::int64_t(512) << 20);
+    EXPECT_EQ(ParseMemorySize("2G"), std::int64_t(2) << 30);
+    EXPECT_EQ(ParseMemorySize("3kiB"), 3072);
+    EXPECT_EQ(ParseMemorySize("4096"), 4096);
+    for (const char *bad : {"", "0", "M", "12X", "-1G", "1.5G", "99999999999999999999"})
+        EXPECT_FALSE(ParseMemorySize(bad).has_value()) << bad;
+}
+
+} // namespace
