@@ -1,7 +1,9 @@
 // The BMP reader on arbitrary bytes: headers, then every pixel into a buffer of the declared
-// size. Refusals are expected; crashes, leaks and reads outside a buffer are not.
+// size, charged to the fuzz builds' small memory budget as the loader charges its raster.
+// Refusals are expected; crashes, leaks and reads outside a buffer are not.
 #include "AppError.h"
 #include "BmpReader.h"
+#include "MemoryBudget.h"
 #include "PixelLayout.h"
 
 #include <QBuffer>
@@ -21,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         BmpReader reader(device);
         reader.readHeaders();
         const std::size_t rowBytes = std::size_t(reader.width()) * kBytesPerPixel;
+        const MemoryReservation charge(std::int64_t(rowBytes) * reader.height());
         std::vector<std::uint8_t> pixels(rowBytes * std::size_t(reader.height()));
         reader.readPixels([&](int y) { return pixels.data() + rowBytes * std::size_t(y); });
     } catch (const AppError &) { }
