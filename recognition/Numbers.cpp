@@ -1,8 +1,10 @@
 #include "Numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -35,6 +37,11 @@ private:
     std::vector<std::size_t> m_parent;
 };
 
+std::int64_t floorDivide(std::int64_t value, std::int64_t divisor)
+{
+    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+}
+
 bool leftToRight(const Box &a, const Box &b)
 {
     return a.x != b.x ? a.x < b.x : a.y < b.y;
@@ -58,27 +65,82 @@ bool SameNumber(const Box &a, const Box &b)
 std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
 {
     std::vector<const RegionResult *> digits;
-    std::int64_t tallest = 0;
     for (const RegionResult &result : results) {
-        if (result.hasDigit()) {
+        if (result.hasDigit())
             digits.push_back(&result);
-            tallest = std::max<std::int64_t>(tallest, result.box.height);
-        }
     }
     std::sort(digits.begin(), digits.end(),
         [](const RegionResult *a, const RegionResult *b) { return leftToRight(a->box, b->box); });
 
-    // In order of their left edge, a digit further right than the tallest allowed gap beyond
-    // this one's right edge cannot join it, nor can any after it.
-    Groups groups(digits.size());
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        const Box &a = digits[i]->box;
-        for (std::size_t j = i + 1; j < digits.size(); ++j) {
-            const Box &b = digits[j]->box;
-            if ((std::int64_t(b.x) - a.right()) * kGapDenominator > kGapNumerator * tallest)
-                break;
-            if (SameNumber(a, b))
-                groups.join(i, j);
+    // Pairs are found class by class of height, class k holding the heights from 2^k to
+    // 2^(k+1) - 1, each pair in the class of its taller digit. Two digits can only join when
+    // they share a row, and so one of the bands of 2^(k+1) rows that tile the picture: in the
+    // pass for class k, each digit of class k or lower is listed in the one or two bands that
+    // its rows fall in, and each band is searched on its own, in order of left edge. A digit
+    // further right than 2^k beyond one's right edge is too far for any pair of the class, and
+    // so is every digit after it. A digit of class k tries every digit within that reach; a
+    // lower one tries only those of class k, having met the others in lower classes. Which
+    // pairs join does not depend on the order in which they are found, and a blob as tall as
+    // the page costs a pass over the digits beside it, not over every pair.
+    const std::size_t count = digits.size();
+    std::vector<int> classOf(count);
+    int topClass = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t height = std::uint32_t(std::max(digits[i]->box.height, 1));
+        classOf[i] = int(std::bit_width(height)) - 1;
+        topClass = std::max(topClass, classOf[i]);
+    }
+    std::vector<bool> present(std::size_t(topClass + 1), false);
+    for (const int k : classOf)
+        present[std::size_t(k)] = true;
+
+    Groups groups(count);
+    struct Listed
+    {
+        std::int64_t band;
+        std::size_t digit; // in left-edge order
+        bool operator<(const Listed &other) const
+        {
+            return band != other.band ? band < other.band : digit < other.digit;
+        }
+    };
+    std::vector<Listed> listed;
+    std::vector<std::size_t> nextOfClass; // per listing: the next listing of class k in its band
+    for (int k = 0; k <= topClass; ++k) {
+        if (!present[std::size_t(k)])
+            continue;
+        const std::int64_t band = std::int64_t(2) << k;
+        const std::int64_t reach = std::int64_t(1) << k;
+        listed.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (classOf[i] > k)
+                continue;
+            const Box &box = digits[i]->box;
+            const std::int64_t first = floorDivide(box.y, band);
+            const std::int64_t last = floorDivide(std::int64_t(box.bottom()) - 1, band);
+            for (std::int64_t b = first; b <= last; ++b)
+                listed.push_back({b, i});
+        }
+        std::sort(listed.begin(), listed.end());
+        nextOfClass.assign(listed.size() + 1, listed.size());
+        for (std::size_t p = listed.size(); p-- > 0;) {
+            const bool sameBand = p + 1 < listed.size() && listed[p + 1].band == listed[p].band;
+            nextOfClass[p] = classOf[listed[p].digit] == k ? p
+                : sameBand                                 ? nextOfClass[p + 1]
+                                                           : listed.size();
+        }
+        for (std::size_t p = 0; p < listed.size(); ++p) {
+            const Box &a = digits[listed[p].digit]->box;
+            const bool taller = classOf[listed[p].digit] == k;
+            for (std::size_t q = taller ? p + 1 : nextOfClass[p + 1];
+                 q < listed.size() && listed[q].band == listed[p].band;
+                 q = taller ? q + 1 : nextOfClass[q + 1]) {
+                const Box &b = digits[listed[q].digit]->box;
+                if ((std::int64_t(b.x) - a.right()) * kGapDenominator > kGapNumerator * 2 * reach)
+                    break;
+                if (SameNumber(a, b))
+                    groups.join(listed[p].digit, listed[q].digit);
+            }
         }
     }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <numeric>
+#include <random>
+#include <set>
+
 namespace {
 
 RegionResult digit(int region, char value, int x, int y, int width = 20, int height = 30)
@@ -73,4 +78,45 @@ TEST(GroupNumbers, nothingToReadGivesNoNumbers)
     EXPECT_TRUE(GroupNumbers({}).empty());
     EXPECT_TRUE(GroupNumbers({speck(1, 0, 0), speck(2, 5, 0)}).empty());
     EXPECT_EQ(JoinNumbers({}, " "), "");
+}
+
+TEST(GroupNumbers, joinsWhatTestingEveryPairJoinsOnRandomPages)
+{
+    std::mt19937 random(12);
+    for (int page = 0; page < 120; ++page) {
+        // Crowded pages of digits of mixed sizes, some above the top row, and now and then a
+        // few very tall ones.
+        const int count = int(random() % 200) + 1;
+        std::vector<RegionResult> results;
+        for (int r = 1; r <= count; ++r) {
+            const int height =
+                random() % 16 == 0 ? int(random() % 400) + 1 : int(random() % 40) + 1;
+            results.push_back(digit(r, char('0' + r % 10), int(random() % 400),
+                int(random() % 300) - 50, int(random() % 30) + 1, height));
+        }
+        // Every pair tested.
+        std::vector<int> group(static_cast<std::size_t>(count));
+        std::iota(group.begin(), group.end(), 0);
+        const auto find = [&](int i) {
+            while (group[i] != i)
+                i = group[i];
+            return i;
+        };
+        for (int i = 0; i < count; ++i) {
+            for (int j = i + 1; j < count; ++j) {
+                if (SameNumber(results[i].box, results[j].box))
+                    group[find(i)] = find(j);
+            }
+        }
+        std::map<int, std::set<int>> members;
+        for (int i = 0; i < count; ++i)
+            members[find(i)].insert(i + 1);
+        std::set<std::set<int>> expected;
+        for (const auto &[root, regions] : members)
+            expected.insert(regions);
+        std::set<std::set<int>> found;
+        for (const Number &number : GroupNumbers(results))
+            found.insert(std::set<int>(number.regions.begin(), number.regions.end()));
+        ASSERT_EQ(found, expected) << "page " << page;
+    }
 }
