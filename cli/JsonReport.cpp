@@ -87,9 +87,10 @@ void JsonWriter::value(std::int64_t number)
     m_out.append(std::string_view(digits, std::size_t(end - digits)));
 }
 
-// Qt prints a finite double whose magnitude is a whole number below 2^64 in fixed notation and
-// any other in the shorter of fixed and exponent notation, both with the fewest digits that
-// read back as the same double; infinities and NaN become null.
+// QJsonValue keeps a whole number of magnitude up to 2^53 as an integer and prints it in
+// decimal; any other finite double is printed with the fewest digits that read back as the
+// same double, in fixed or exponent notation, whichever is shorter ("1e+16", "0.001",
+// "18014398509481984"); infinities and NaN become null.
 void JsonWriter::value(double number)
 {
     if (!std::isfinite(number)) {
@@ -98,8 +99,8 @@ void JsonWriter::value(double number)
     }
     separate();
     const double magnitude = std::abs(number);
-    const bool whole = magnitude < 0x1p64 && std::trunc(magnitude) == magnitude;
-    m_out.append(QByteArray::number(number, whole ? 'f' : 'g', QLocale::FloatingPointShortest));
+    const bool integer = magnitude <= 0x1p53 && std::trunc(magnitude) == magnitude;
+    m_out.append(QByteArray::number(number, integer ? 'f' : 'g', QLocale::FloatingPointShortest));
 }
 
 void JsonWriter::value(const QString &text)
