@@ -195,7 +195,7 @@ void writeRegion(JsonWriter &json, const RegionResult &result, bool learned)
     json.value(std::int64_t(result.region));
     if (matched) {
         json.key("signature");
-        json.value(std::string_view(result.signature));
+        json.value(std::string_view(result.signature.text()));
     }
     json.key("x");
     json.value(std::int64_t(result.start.x));

@@ -48,7 +48,7 @@ QJsonObject documentRegion(const RegionResult &result, bool learned)
         return region;
     }
     region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
-    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
+    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature.text()));
     region.insert(QStringLiteral("codes"), qint64(result.codes));
     region.insert(QStringLiteral("mismatches"), result.mismatches);
     return region;
@@ -135,8 +135,10 @@ std::vector<RegionResult> randomResults(std::mt19937 &random, bool learned)
             result.confidence = randomConfidence(random);
         } else if (result.hasDigit()) {
             result.mismatches = int(random() % 101);
+            std::string signature;
             for (int i = 0; i < 100; ++i)
-                result.signature += random() % 2 ? 'L' : 'R';
+                signature += random() % 2 ? 'L' : 'R';
+            result.signature = PackedSignature(signature);
         }
     }
     return results;
