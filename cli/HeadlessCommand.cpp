@@ -1,6 +1,7 @@
 #include "HeadlessCommand.h"
 
 #include "FailureText.h"
+#include "JsonReport.h"
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "MemoryBudget.h"
@@ -11,6 +12,7 @@
 #include "PictureStore.h"
 #include "ProgressLine.h"
 #include "RecognizeAll.h"
+#include "ReportOut.h"
 #include "SameFile.h"
 #include "ThreadsOption.h"
 
@@ -20,16 +22,11 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QImageWriter>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
-#include <QTextStream>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -266,98 +263,27 @@ bool writePicture(const QString &output, const TBitmap &raster)
     return problem.isEmpty();
 }
 
-// A probability to 3 decimals, or null when the network did not look at the region.
-QJsonValue confidenceJson(const RegionResult &result)
-{
-    if (result.confidence < 0)
-        return QJsonValue::Null;
-    return std::round(double(result.confidence) * 1000.0) / 1000.0;
-}
+// What writing a report holds besides its output: the numbers read, grouped from the digits
+// (up to about 190 bytes a digit at their peak). A report held in memory, as each picture of
+// many is until the ones before it are written, adds its own bytes: a line of JSON is up to
+// about 250 bytes a region and one of text about 70, and a growing buffer may be twice that.
+constexpr std::int64_t kNumbersBytesPerRegion = 192;
+constexpr std::int64_t kHeldJsonBytesPerRegion = 512;
+constexpr std::int64_t kHeldTextBytesPerRegion = 160;
 
-QJsonObject toJson(const RegionResult &result, bool learned)
-{
-    QJsonObject region {
-        {QStringLiteral("region"), result.region},
-        {QStringLiteral("x"), result.start.x},
-        {QStringLiteral("y"), result.start.y},
-        {QStringLiteral("count"), result.count},
-        {QStringLiteral("box"),
-            QJsonArray {result.box.x, result.box.y, result.box.width, result.box.height}},
-    };
-    if (learned && result.traced) {
-        // The network reads the region's pixels: no signature; a region it declines keeps
-        // its confidence beside a null digit.
-        region.insert(QStringLiteral("digit"),
-            result.hasDigit() ? QJsonValue(QString(QChar::fromLatin1(result.digit)))
-                              : QJsonValue(QJsonValue::Null));
-        region.insert(QStringLiteral("codes"), qint64(result.codes));
-        region.insert(QStringLiteral("confidence"), confidenceJson(result));
-        return region;
-    }
-    if (!result.hasDigit()) {
-        region.insert(QStringLiteral("digit"), QJsonValue::Null);
-        return region;
-    }
-    region.insert(QStringLiteral("digit"), QString(QChar::fromLatin1(result.digit)));
-    region.insert(QStringLiteral("signature"), QString::fromStdString(result.signature));
-    region.insert(QStringLiteral("codes"), qint64(result.codes));
-    region.insert(QStringLiteral("mismatches"), result.mismatches);
-    return region;
-}
-
-QJsonObject toJson(const Number &number)
-{
-    QJsonArray regions;
-    for (int region : number.regions)
-        regions.append(region);
-    return QJsonObject {
-        {QStringLiteral("text"), QString::fromStdString(number.text)},
-        {QStringLiteral("x"), number.box.x},
-        {QStringLiteral("y"), number.box.y},
-        {QStringLiteral("width"), number.box.width},
-        {QStringLiteral("height"), number.box.height},
-        {QStringLiteral("regions"), regions},
-    };
-}
-
-// What building a report may hold at its peak, per region: the JSON tree of a region (an
-// object of six to eight values), its text and the UTF-8 copy printed; or a line of text twice
-// (UTF-16) and once more in UTF-8. Measured peaks are about two thirds of these.
-constexpr std::int64_t kJsonBytesPerRegion = 1536;
-constexpr std::int64_t kTextBytesPerRegion = 320;
-
-// The results kept after the pass: their records and a signature's heap block each.
+// The results kept after the pass.
 std::int64_t resultsBytes(const std::vector<RegionResult> &results)
 {
-    return std::int64_t(results.capacity() * sizeof(RegionResult)) +
-        std::int64_t(results.size()) * 128;
+    return std::int64_t(results.capacity() * sizeof(RegionResult));
 }
 
-std::int64_t reportBytes(const Options &options, const std::vector<RegionResult> &results)
+std::int64_t reportBytes(
+    const Options &options, const std::vector<RegionResult> &results, bool held)
 {
-    return std::int64_t(results.size() + 1) *
-        (options.json ? kJsonBytesPerRegion : kTextBytesPerRegion);
-}
-
-// One JSON object on one line; QJsonObject writes its keys in alphabetical order.
-QString jsonReport(const QString &picture, const Options &options, const TBitmap &raster,
-    const std::vector<RegionResult> &results)
-{
-    QJsonArray regions;
-    for (const RegionResult &result : results)
-        regions.append(toJson(result, options.learned));
-    QJsonArray numbers;
-    for (const Number &number : GroupNumbers(results))
-        numbers.append(toJson(number));
-    const QJsonObject document {
-        {QStringLiteral("file"), picture},
-        {QStringLiteral("method"), options.learned ? "learned" : "turns"},
-        {QStringLiteral("width"), raster.width()},
-        {QStringLiteral("height"), raster.height()},
-        {QStringLiteral("regions"), regions},
-        {QStringLiteral("numbers"), numbers},
-    };
-    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
+    const std::int64_t heldPerRegion = !held ? 0
+        : options.json                       ? kHeldJsonBytesPerRegion
+                                             : kHeldTextBytesPerRegion;
+    return std::int64_t(results.size() + 1) * (kNumbersBytesPerRegion + heldPerRegion);
 }
 
 QString describe(const RegionResult &result, bool learned)
@@ -386,35 +312,47 @@ QString describe(const RegionResult &result, bool learned)
 
 // A line for each region, then a summary line; the learned method's lines carry the network's
 // confidence, and its summary counts the regions it did not take for digits.
-QString textReport(const QString &picture, const Options &options, const TBitmap &raster,
-    const std::vector<RegionResult> &results)
+void writeTextReport(ReportOut &out, const QString &picture, const Options &options,
+    const TBitmap &raster, const std::vector<RegionResult> &results)
 {
-    QString report;
-    QTextStream out(&report);
     int recognised = 0, traced = 0;
     for (const RegionResult &result : results) {
-        out << describe(result, options.learned) << '\n';
+        out.append(describe(result, options.learned));
+        out.append('\n');
         traced += result.traced;
         recognised += options.learned ? result.hasDigit() : result.traced;
     }
     const int regions = int(results.size());
     const QString notDigits =
         options.learned ? QStringLiteral(", %1 not digits").arg(traced - recognised) : QString();
-    out << QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised%7, %8 without an "
-                          "outline\n")
-               .arg(picture)
-               .arg(raster.width())
-               .arg(raster.height())
-               .arg(regions)
-               .arg(regions == 1 ? "" : "s")
-               .arg(recognised)
-               .arg(notDigits)
-               .arg(regions - traced);
+    out.append(QStringLiteral("%1: %2 x %3 pixels, %4 region%5, %6 recognised%7, %8 without an "
+                              "outline\n")
+                   .arg(picture)
+                   .arg(raster.width())
+                   .arg(raster.height())
+                   .arg(regions)
+                   .arg(regions == 1 ? "" : "s")
+                   .arg(recognised)
+                   .arg(notDigits)
+                   .arg(regions - traced));
     // "numbers:" alone when no digit was read.
     const std::string numbers = JoinNumbers(GroupNumbers(results), " ");
-    out << "numbers:" << (numbers.empty() ? "" : " ") << QString::fromStdString(numbers) << '\n';
-    out.flush();
-    return report;
+    out.append(std::string_view("numbers:"));
+    if (!numbers.empty())
+        out.append(' ');
+    out.append(numbers);
+    out.append('\n');
+}
+
+// The report of a recognised picture, as text or JSON, into out as it is made.
+void writeReport(ReportOut &out, const QString &picture, const Options &options,
+    const TBitmap &raster, const std::vector<RegionResult> &results)
+{
+    if (options.json)
+        WriteJsonReport(out, picture, options.learned, raster.width(), raster.height(), results,
+            GroupNumbers(results));
+    else
+        writeTextReport(out, picture, options, raster, results);
 }
 
 // --- Many pictures in one run ----------------------------------------------------------------
@@ -461,15 +399,6 @@ std::optional<QStringList> planOutputs(const QStringList &pictures, const QStrin
     return outputs;
 }
 
-QString jsonFailure(const QString &picture, const QString &message)
-{
-    const QJsonObject document {
-        {QStringLiteral("file"), picture},
-        {QStringLiteral("error"), message},
-    };
-    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) + u'\n';
-}
-
 // One picture of many, on a worker thread: its report, or its failure as a JSON line or as a
 // line on stderr that names the picture.
 PictureOutcome recogniseOne(
@@ -485,10 +414,10 @@ PictureOutcome recogniseOne(
         if (problem.isEmpty() && !output.isEmpty())
             problem = tryWritePicture(output, store.workRaster);
         if (problem.isEmpty()) {
-            const MemoryReservation report(reportBytes(options, results));
-            outcome.out = (json ? jsonReport(picture, options, store.workRaster, results)
-                                : textReport(picture, options, store.workRaster, results))
-                              .toUtf8();
+            const MemoryReservation report(reportBytes(options, results, true));
+            ReportOut out;
+            writeReport(out, picture, options, store.workRaster, results);
+            outcome.out = out.bytes();
             return outcome;
         }
     } catch (const std::exception &error) {
@@ -497,13 +426,14 @@ PictureOutcome recogniseOne(
         problem = QString::fromLatin1(kUnknownFailure);
     }
     outcome.out.clear();
-    {
-        outcome.failed = true;
-        const QString message = WithFinalFullStop(problem);
-        if (json)
-            outcome.out = jsonFailure(picture, message).toUtf8();
-        else
-            outcome.err = (picture + QStringLiteral(": ") + message + u'\n').toUtf8();
+    outcome.failed = true;
+    const QString message = WithFinalFullStop(problem);
+    if (json) {
+        ReportOut out;
+        WriteJsonFailure(out, picture, message);
+        outcome.out = out.bytes();
+    } else {
+        outcome.err = (picture + QStringLiteral(": ") + message + u'\n').toUtf8();
     }
     return outcome;
 }
@@ -528,10 +458,9 @@ int runSingle(const Options &options)
     const MemoryReservation kept(resultsBytes(results));
     if (!output.isEmpty() && !writePicture(output, store.workRaster))
         return 1;
-    const MemoryReservation report(reportBytes(options, results));
-    printTo(stdout,
-        options.json ? jsonReport(options.picture, options, store.workRaster, results)
-                     : textReport(options.picture, options, store.workRaster, results));
+    const MemoryReservation report(reportBytes(options, results, false));
+    ReportOut out(stdout);
+    writeReport(out, options.picture, options, store.workRaster, results);
     return 0;
 }
 

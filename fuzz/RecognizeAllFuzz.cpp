@@ -66,8 +66,9 @@ void checkResults(const std::vector<RegionResult> &results)
         if (!result.traced)
             continue;
         check(result.codes > 0);
-        check(result.signature.size() == 100 && result.signature[0] == 'L');
-        for (const char c : result.signature)
+        const std::string signature = result.signature.text();
+        check(signature.size() == 100 && signature[0] == 'L');
+        for (const char c : signature)
             check(c == 'L' || c == 'R');
     }
 }

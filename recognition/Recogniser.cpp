@@ -6,8 +6,9 @@
 void TurnSignatureRecogniser::recognise(
     const item &region, const ChainCode &chainCode, RegionResult &result)
 {
-    result.signature = BuildTurnSignature(chainCode, region.count);
-    const SignatureMatch match = NearestReference(result.signature);
+    const std::string signature = BuildTurnSignature(chainCode, region.count);
+    const SignatureMatch match = NearestReference(signature);
+    result.signature = PackedSignature(signature);
     result.digit = ClassDigit(match);
     result.mismatches = match.mismatches;
 }

@@ -14,9 +14,6 @@
 
 namespace {
 
-// A turn signature's heap block (100 characters and the terminator), rounded up.
-constexpr std::int64_t kSignatureBytes = 128;
-
 Box boundingBox(const std::vector<Point> &points)
 {
     std::int32_t left = points[0].x, right = left, top = points[0].y, bottom = top;
@@ -39,17 +36,14 @@ RegionResult startResult(const RegionTable &regions, int r)
     return result;
 }
 
-// One walker of the pass: its outline arrays, and the charges for them and for the signatures it
-// writes. The outline arrays are sized by the walk itself, so their growth is charged once it is
-// known, and the longest outline so far stays charged while its capacity is kept. Each thread
-// has a walker of its own, so no charge is shared between threads.
+// One walker of the pass: its outline arrays and their charge. The arrays are sized by the walk
+// itself, so their growth is charged once it is known, and the longest outline so far stays
+// charged while its capacity is kept. Each thread has a walker of its own.
 struct Walker
 {
     Contour &contour;
     ChainCode &chainCode;
     MemoryReservation &outlineCharge;
-    MemoryReservation signatureCharge {};
-    std::int64_t signatureBytes = 0;
 
     // Traces, codes and recognises one region into result (already started).
     void walk(RowTable &rows, const item &region, Recogniser &recogniser, RegionResult &result)
@@ -59,8 +53,6 @@ struct Walker
         BuildChainCode(contour, chainCode);
         outlineCharge.resize(std::max(outlineCharge.bytes(),
             std::int64_t(contour.capacity() * sizeof(Point) + chainCode.capacity())));
-        signatureBytes += kSignatureBytes;
-        signatureCharge.cover(signatureBytes);
         result.traced = true;
         result.codes = chainCode.size();
         recogniser.recognise(region, chainCode, result);
@@ -154,9 +146,8 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     TCanvas &canvas = store.workRaster.canvas();
     canvas.Font.Color = clRed;
 
-    // The results are charged while the pass builds them: the records with the pass's own
-    // per-region tables, and a heap block for each signature as it is made. A caller that keeps
-    // the results charges them itself.
+    // The results are charged while the pass builds them, with the pass's own per-region
+    // tables. A caller that keeps the results charges them itself.
     const MemoryReservation resultsCharge(
         std::int64_t(live.size()) * std::int64_t(sizeof(RegionResult) + sizeof(int) + 1));
     std::vector<RegionResult> results;

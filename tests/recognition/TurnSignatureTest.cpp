@@ -1,12 +1,15 @@
 #include "TurnSignature.h"
 #include "Contour.h"
 #include "Fixtures.h"
+#include "PackedSignature.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -390,4 +393,22 @@ TEST(BuildTurnSignature, matchesTheDefinitionOnLongStraightStretches)
         ASSERT_EQ(BuildTurnSignature(chainCode, pixelCount), plainSignature(chainCode, pixelCount))
             << "round " << round << " size " << size << " pixels " << pixelCount;
     }
+}
+
+TEST(PackedSignature, givesBackEverySignatureAndRefusesOtherText)
+{
+    std::mt19937 random(9);
+    for (int round = 0; round < 500; ++round) {
+        std::string signature;
+        for (int i = 0; i < kSignatureLength; ++i)
+            signature += random() % (1 + round % 4) == 0 ? 'R' : 'L';
+        const PackedSignature packed(signature);
+        ASSERT_EQ(packed.text(), signature);
+        EXPECT_FALSE(packed.empty());
+    }
+    EXPECT_EQ(PackedSignature().text(), "");
+    EXPECT_EQ(PackedSignature(std::string(100, 'L')), PackedSignature(std::string(100, 'L')));
+    EXPECT_NE(PackedSignature(std::string(100, 'L')), PackedSignature());
+    EXPECT_THROW(PackedSignature(std::string(99, 'L')), std::invalid_argument);
+    EXPECT_THROW(PackedSignature(std::string(99, 'L') + 'x'), std::invalid_argument);
 }

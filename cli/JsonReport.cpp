@@ -1,0 +1,267 @@
+#include "JsonReport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// What Qt writes unchanged between the quotes: printable ASCII and DEL, without the quote and
+// the backslash. Anything else (control characters, non-ASCII, unpaired surrogates) is left to
+// Qt's own writer, so that those bytes are Qt's by construction.
+bool writtenAsIs(char16_t c)
+{
+    return c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\';
+}
+
+// The quoted string as QJsonDocument writes it: an array of one string, without the brackets.
+QByteArray quotedByQt(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+} // namespace
+
+void JsonWriter::separate()
+{
+    if (m_afterKey) {
+        m_afterKey = false;
+        return;
+    }
+    if (m_levels.empty())
+        return;
+    if (!m_levels.back().first)
+        m_out.append(',');
+    m_levels.back().first = false;
+}
+
+void JsonWriter::beginObject()
+{
+    separate();
+    m_out.append('{');
+    m_levels.emplace_back();
+}
+
+void JsonWriter::endObject()
+{
+    m_levels.pop_back();
+    m_out.append('}');
+}
+
+void JsonWriter::beginArray()
+{
+    separate();
+    m_out.append('[');
+    m_levels.emplace_back();
+}
+
+void JsonWriter::endArray()
+{
+    m_levels.pop_back();
+    m_out.append(']');
+}
+
+void JsonWriter::key(std::string_view name)
+{
+    Level &level = m_levels.back();
+    if (!level.first && name <= level.lastKey)
+        throw std::logic_error("JSON keys out of order: " + std::string(name));
+    level.lastKey = name;
+    separate();
+    m_out.append('"');
+    m_out.append(name);
+    m_out.append(std::string_view("\":"));
+    m_afterKey = true;
+}
+
+void JsonWriter::value(std::int64_t number)
+{
+    separate();
+    char digits[24];
+    const char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    m_out.append(std::string_view(digits, std::size_t(end - digits)));
+}
+
+// QJsonValue keeps a whole number of magnitude up to 2^53 as an integer and prints it in
+// decimal; any other finite double is printed with the fewest digits that read back as the
+// same double, in fixed or exponent notation, whichever is shorter ("1e+16", "0.001",
+// "18014398509481984"); infinities and NaN become null.
+void JsonWriter::value(double number)
+{
+    if (!std::isfinite(number)) {
+        null();
+        return;
+    }
+    separate();
+    const double magnitude = std::abs(number);
+    const bool integer = magnitude <= 0x1p53 && std::trunc(magnitude) == magnitude;
+    m_out.append(QByteArray::number(number, integer ? 'f' : 'g', QLocale::FloatingPointShortest));
+}
+
+void JsonWriter::value(const QString &text)
+{
+    separate();
+    for (const QChar c : text) {
+        if (!writtenAsIs(c.unicode())) {
+            m_out.append(quotedByQt(text));
+            return;
+        }
+    }
+    m_out.append('"');
+    for (const QChar c : text)
+        m_out.append(char(c.unicode()));
+    m_out.append('"');
+}
+
+void JsonWriter::value(std::string_view utf8)
+{
+    for (const char c : utf8) {
+        if (!writtenAsIs(static_cast<unsigned char>(c))) {
+            value(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+            return;
+        }
+    }
+    separate();
+    m_out.append('"');
+    m_out.append(utf8);
+    m_out.append('"');
+}
+
+void JsonWriter::null()
+{
+    separate();
+    m_out.append(std::string_view("null"));
+}
+
+namespace {
+
+void writeBox(JsonWriter &json, const Box &box)
+{
+    json.beginArray();
+    for (const std::int32_t side : {box.x, box.y, box.width, box.height})
+        json.value(std::int64_t(side));
+    json.endArray();
+}
+
+void writeDigit(JsonWriter &json, const RegionResult &result)
+{
+    json.key("digit");
+    if (result.hasDigit())
+        json.value(std::string_view(&result.digit, 1));
+    else
+        json.null();
+}
+
+// A probability to 3 decimals, or null when the network did not look at the region.
+void writeConfidence(JsonWriter &json, float confidence)
+{
+    json.key("confidence");
+    if (confidence < 0)
+        json.null();
+    else
+        json.value(std::round(double(confidence) * 1000.0) / 1000.0);
+}
+
+// Members in ascending key order, each kind of region with its own.
+void writeRegion(JsonWriter &json, const RegionResult &result, bool learned)
+{
+    // The network reads a traced region's pixels: no signature, and a region it declines
+    // keeps its confidence beside a null digit. Turn matching reports its signature and
+    // mismatches with the digit it gives.
+    const bool learnedTraced = learned && result.traced;
+    const bool matched = !learned && result.hasDigit();
+    json.beginObject();
+    json.key("box");
+    writeBox(json, result.box);
+    if (learnedTraced || matched) {
+        json.key("codes");
+        json.value(std::int64_t(result.codes));
+    }
+    if (learnedTraced)
+        writeConfidence(json, result.confidence);
+    json.key("count");
+    json.value(std::int64_t(result.count));
+    writeDigit(json, result);
+    if (matched) {
+        json.key("mismatches");
+        json.value(std::int64_t(result.mismatches));
+    }
+    json.key("region");
+    json.value(std::int64_t(result.region));
+    if (matched) {
+        json.key("signature");
+        json.value(std::string_view(result.signature.text()));
+    }
+    json.key("x");
+    json.value(std::int64_t(result.start.x));
+    json.key("y");
+    json.value(std::int64_t(result.start.y));
+    json.endObject();
+}
+
+void writeNumber(JsonWriter &json, const Number &number)
+{
+    json.beginObject();
+    json.key("height");
+    json.value(std::int64_t(number.box.height));
+    json.key("regions");
+    json.beginArray();
+    for (const int region : number.regions)
+        json.value(std::int64_t(region));
+    json.endArray();
+    json.key("text");
+    json.value(std::string_view(number.text));
+    json.key("width");
+    json.value(std::int64_t(number.box.width));
+    json.key("x");
+    json.value(std::int64_t(number.box.x));
+    json.key("y");
+    json.value(std::int64_t(number.box.y));
+    json.endObject();
+}
+
+} // namespace
+
+void WriteJsonReport(ReportOut &out, const QString &picture, bool learned, int width, int height,
+    const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("file");
+    json.value(picture);
+    json.key("height");
+    json.value(std::int64_t(height));
+    json.key("method");
+    json.value(std::string_view(learned ? "learned" : "turns"));
+    json.key("numbers");
+    json.beginArray();
+    for (const Number &number : numbers)
+        writeNumber(json, number);
+    json.endArray();
+    json.key("regions");
+    json.beginArray();
+    for (const RegionResult &result : results)
+        writeRegion(json, result, learned);
+    json.endArray();
+    json.key("width");
+    json.value(std::int64_t(width));
+    json.endObject();
+    out.append('\n');
+}
+
+void WriteJsonFailure(ReportOut &out, const QString &picture, const QString &message)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("error");
+    json.value(message);
+    json.key("file");
+    json.value(picture);
+    json.endObject();
+    out.append('\n');
+}

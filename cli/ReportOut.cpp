@@ -1,0 +1,31 @@
+#include "ReportOut.h"
+
+ReportOut::ReportOut(std::FILE *stream)
+    : m_stream(stream)
+{
+    if (m_stream)
+        m_buffer.reserve(kBlock + 256);
+}
+
+ReportOut::~ReportOut()
+{
+    flush();
+}
+
+void ReportOut::handOver()
+{
+    const std::size_t size = std::size_t(m_buffer.size());
+    if (size != 0 && std::fwrite(m_buffer.constData(), 1, size, m_stream) != size)
+        m_failed = true;
+    m_buffer.resize(0); // keeps the capacity
+}
+
+bool ReportOut::flush()
+{
+    if (!m_stream)
+        return true;
+    handOver();
+    if (std::fflush(m_stream) != 0)
+        m_failed = true;
+    return !m_failed;
+}
