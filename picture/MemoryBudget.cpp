@@ -112,9 +112,10 @@ std::optional<std::int64_t> ParseMemorySize(std::string_view text)
     std::int64_t value = 0;
     std::size_t i = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kMaxSize)
+        // Checked before it is made: a long run of digits must not overflow.
+        if (value > (kMaxSize - (text[i] - '0')) / 10)
             return std::nullopt;
+        value = value * 10 + (text[i] - '0');
     }
     if (i == 0)
         return std::nullopt;
