@@ -27,7 +27,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <variant>
@@ -461,15 +463,23 @@ int runSingle(const Options &options)
     const MemoryReservation report(reportBytes(options, results, false));
     ReportOut out(stdout);
     writeReport(out, options.picture, options, store.workRaster, results);
-    return 0;
+    if (out.flush())
+        return 0;
+    printFailure(CannotWriteReport(QString::fromLocal8Bit(std::strerror(out.error()))));
+    return 1;
 }
 
-void write(FILE *stream, const QByteArray &bytes)
+// Writes and flushes bytes; gives the errno of a failure, 0 on success.
+int write(FILE *stream, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
-        return;
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
+        return 0;
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) !=
+            std::size_t(bytes.size()) ||
+        std::fflush(stream) != 0)
+        return errno != 0 ? errno : EIO;
+    return 0;
 }
 
 // Every picture that the paths name, on the worker pool, reported in input order: exit 1 when
@@ -492,6 +502,7 @@ int runBatch(const Options &options)
     ProgressLine progress(stderr, int(pictures.size()));
     const bool stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     bool anyFailed = false;
+    int lostOutput = 0; // the errno of the first report that could not be written
     RunInOrder(
         int(pictures.size()), options.threads,
         [&](int index, PictureStore &store) {
@@ -500,11 +511,16 @@ int runBatch(const Options &options)
         [&](const PictureOutcome &outcome) {
             if (stdoutIsTerminal || !outcome.err.isEmpty())
                 progress.clear();
-            write(stdout, outcome.out);
+            if (const int error = write(stdout, outcome.out); error != 0 && lostOutput == 0)
+                lostOutput = error;
             write(stderr, outcome.err);
             anyFailed |= outcome.failed;
         },
         progress);
+    if (lostOutput != 0) {
+        printFailure(CannotWriteReport(QString::fromLocal8Bit(std::strerror(lostOutput))));
+        return 1;
+    }
     return anyFailed ? 1 : 0;
 }
 

@@ -1,5 +1,7 @@
 #include "ReportOut.h"
 
+#include <cerrno>
+
 ReportOut::ReportOut(std::FILE *stream)
     : m_stream(stream)
 {
@@ -15,8 +17,8 @@ ReportOut::~ReportOut()
 void ReportOut::handOver()
 {
     const std::size_t size = std::size_t(m_buffer.size());
-    if (size != 0 && std::fwrite(m_buffer.constData(), 1, size, m_stream) != size)
-        m_failed = true;
+    if (size != 0 && std::fwrite(m_buffer.constData(), 1, size, m_stream) != size && !m_error)
+        m_error = errno != 0 ? errno : EIO;
     m_buffer.resize(0); // keeps the capacity
 }
 
@@ -25,7 +27,7 @@ bool ReportOut::flush()
     if (!m_stream)
         return true;
     handOver();
-    if (std::fflush(m_stream) != 0)
-        m_failed = true;
-    return !m_failed;
+    if (std::fflush(m_stream) != 0 && !m_error)
+        m_error = errno != 0 ? errno : EIO;
+    return m_error == 0;
 }

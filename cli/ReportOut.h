@@ -35,6 +35,9 @@ public:
     // failure (now or at an earlier hand-over).
     bool flush();
 
+    // The errno of the first failure, 0 while there was none.
+    int error() const { return m_error; }
+
     // Without a stream: everything appended so far.
     const QByteArray &bytes() const { return m_buffer; }
 
@@ -50,5 +53,5 @@ private:
 
     std::FILE *m_stream;
     QByteArray m_buffer;
-    bool m_failed = false;
+    int m_error = 0;
 };

@@ -86,6 +86,12 @@ inline QString CannotWriteFile(const QString &path, const QString &reason)
     return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
 }
 
+// The report could not be written where standard output goes (a full disk, for one).
+inline QString CannotWriteReport(const QString &reason)
+{
+    return QStringLiteral("Cannot write the report to standard output: %1").arg(reason);
+}
+
 // --- Program start -----------------------------------------------------------------------------
 inline constexpr const char *kWindowUsage =
     "usage: umnoglaz [PICTURE]   (umnoglaz --help for the headless command)\n";

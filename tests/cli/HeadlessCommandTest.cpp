@@ -158,6 +158,20 @@ TEST_F(HeadlessCommand, outputRefusesToOverwriteTheInputHoweverItIsSpelled)
     EXPECT_EQ(original.readAll(), bytes) << "the input is untouched";
 }
 
+TEST_F(HeadlessCommand, aReportThatCannotBeWrittenIsAFailure)
+{
+    // Standard output on a full device, for one picture and for a folder of them.
+    for (const QString &target : {ringsPicture(), dir.path()}) {
+        const Outcome run = umnoglaz({QStringLiteral("--recognize"), target},
+            QProcessEnvironment::systemEnvironment(),
+            [](QProcess &process) { process.setStandardOutputFile(QStringLiteral("/dev/full")); });
+        EXPECT_EQ(run.exitCode, 1) << target.toStdString();
+        EXPECT_TRUE(run.err.startsWith(
+            QStringLiteral("Cannot write the report to standard output: No space left on device")))
+            << run.err.toStdString();
+    }
+}
+
 TEST_F(HeadlessCommand, aFailedWriteLeavesNoFileBehindAndKeepsTheOldOne)
 {
     const QString picture = ringsPicture();
