@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-DigitBox BoundingBox(const std::vector<Point> &points)
+DigitBox BoundingBox(std::span<const Point> points)
 {
     if (points.empty())
         return {};
@@ -37,7 +37,7 @@ template<typename Add> void spread(double from, double to, int cells, Add add)
 
 } // namespace
 
-void NormaliseDigit(const std::vector<Point> &points, DigitImage &image)
+void NormaliseDigit(std::span<const Point> points, DigitImage &image)
 {
     image.fill(0.0f);
     if (points.empty())

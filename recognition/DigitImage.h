@@ -7,6 +7,7 @@
 #include "Regions.h"
 
 #include <array>
+#include <span>
 #include <vector>
 
 inline constexpr int kDigitSide = 28; // the picture is kDigitSide x kDigitSide
@@ -24,7 +25,7 @@ struct DigitBox
     std::int32_t width() const { return right - left; }
     std::int32_t height() const { return bottom - top; }
 };
-DigitBox BoundingBox(const std::vector<Point> &points);
+DigitBox BoundingBox(std::span<const Point> points);
 
 // Here's the plan:
 //   1. the bounding box of the points (every point is one dark pixel, each listed once);
@@ -35,4 +36,4 @@ DigitBox BoundingBox(const std::vector<Point> &points);
 //      moved back inside where that would cut it off.
 // Only the points are read: the neighbours of the region and the raster play no part.
 // An empty list gives an empty picture.
-void NormaliseDigit(const std::vector<Point> &points, DigitImage &image);
+void NormaliseDigit(std::span<const Point> points, DigitImage &image);

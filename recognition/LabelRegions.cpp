@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <utility>
 
 // Here's the plan.
@@ -17,11 +18,11 @@
 // current raster row; there is no label image.
 //
 // A run's pixels go straight into the points of the region that receives it. Absorbing a
-// region does not copy its pixels: the receiver only notes "here comes region t, reversed" at
-// its current length. Copying would make labelling quadratic when a large region is absorbed
-// again and again (a staircase of strips, each one starting in the top row, hands the growing
-// blob on at every step). The notes are expanded once, at the end, into exactly the order that
-// copying pixel by pixel would give:
+// region does not copy its pixels: a log notes "region t goes into the receiver here, reversed"
+// at the receiver's current length. Copying would make labelling quadratic when a large region is
+// absorbed again and again (a staircase of strips, each one starting in the top row, hands the
+// growing blob on at every step). The notes are expanded once, at the end, into exactly the order
+// that copying pixel by pixel would give:
 //
 //   creating run           left to right
 //   later run              right to left
@@ -39,12 +40,13 @@
 // the region table really holds.
 
 // Upper bounds on the bytes behind one region, one point and one merge while labelling: the
-// entry and its side-table slots at twice their size (a growing vector may double), and the
-// smallest heap block a point list takes.
+// entry and its side-table slots at twice their size (a growing vector may double) with a heap
+// block's header, should its points leave the entry; a point at twice its size; a log entry at
+// twice its size and once more sorted.
 constexpr std::int64_t kRegionBytes =
-    2 * std::int64_t(sizeof(item) + sizeof(std::vector<int>) + 2 * sizeof(std::int32_t)) + 32;
+    2 * std::int64_t(sizeof(item) + 2 * sizeof(std::int32_t)) + 16;
 constexpr std::int64_t kPointBytes = 2 * std::int64_t(sizeof(Point));
-constexpr std::int64_t kMergeBytes = 2 * 16;
+constexpr std::int64_t kMergeBytes = 3 * 12;
 
 namespace {
 
@@ -73,8 +75,14 @@ inline bool eightLight(const std::uint8_t *pixels)
 // Region `absorbed`'s list goes in at index `at` of the receiver's own points.
 struct Insertion
 {
-    std::size_t at;
+    std::uint32_t at;
     std::int32_t absorbed;
+};
+
+struct LoggedInsertion
+{
+    std::int32_t receiver;
+    Insertion insertion;
 };
 
 class Labeller
@@ -92,7 +100,14 @@ private:
     void finishRun(int y, int start, int end);
     std::int32_t liveRegion(std::int32_t number);
     void layOut();
-    void expand(std::int32_t region, std::vector<Point> &out);
+    void sortInsertions();
+    std::span<const Insertion> insertions(std::int32_t region) const
+    {
+        const std::uint32_t first = m_firstInsertion[std::size_t(region)];
+        return std::span(m_insertions)
+            .subspan(first, m_firstInsertion[std::size_t(region) + 1] - first);
+    }
+    void expand(std::int32_t region, PointList &out);
     // Makes sure that `bytes` are charged in all; throws when the budget has no room.
     void needs(std::int64_t bytes)
     {
@@ -116,7 +131,11 @@ private:
     std::vector<Run> m_currentRuns;
     ZonaRosta m_touched; // live regions touching the run being finished, in the order found
 
-    std::vector<std::vector<Insertion>> m_insertions; // per region, in the order made
+    std::vector<LoggedInsertion> m_log; // every merge, in the order made
+    // Once labelling is over: the log sorted by receiver, in the order made for each, and where
+    // each receiver's part starts (one more entry than regions, for the end of the last).
+    std::vector<Insertion> m_insertions;
+    std::vector<std::uint32_t> m_firstInsertion;
     std::vector<std::int32_t> m_alias;  // per region: itself while live, else towards its absorber
     std::vector<std::uint32_t> m_stamp; // per region: the run that last put it in m_touched
     std::uint32_t m_runStamp = 0;
@@ -127,7 +146,6 @@ void Labeller::run()
     RegionTable().swap(m_regions);
     m_charge.clear();
     m_regions.resize(1);
-    m_insertions.resize(1);
     m_alias.assign(1, 0);
     m_stamp.assign(1, 0);
 
@@ -173,7 +191,7 @@ void Labeller::chargeTable()
 {
     std::int64_t bytes = std::int64_t(m_regions.capacity() * sizeof(item));
     for (const item &region : m_regions) {
-        if (region.points.capacity() != 0)
+        if (region.points.capacity() > 1)
             bytes += std::max<std::int64_t>(32, region.points.capacity() * sizeof(Point) + 16);
     }
     m_charge.resize(bytes);
@@ -228,24 +246,24 @@ void Labeller::finishRun(int y, int start, int end)
         item &created = m_regions.emplace_back();
         created.count = end - start;
         created.firstRow = y;
-        created.points.reserve(std::size_t(end - start));
+        Point *points = created.points.extend(std::size_t(end - start));
         for (int x = start; x < end; ++x)
-            created.points.push_back({x, y});
-        m_insertions.emplace_back();
+            *points++ = {x, y};
         m_alias.push_back(receiver);
         m_stamp.push_back(0);
     } else {
         receiver = representative;
         item &r = m_regions[std::size_t(receiver)];
         r.count += end - start;
+        Point *points = r.points.extend(std::size_t(end - start));
         for (int x = end - 1; x >= start; --x)
-            r.points.push_back({x, y});
+            *points++ = {x, y};
         for (const std::int32_t t : m_touched) {
             if (t == receiver)
                 continue;
             item &absorbed = m_regions[std::size_t(t)];
             r.count += absorbed.count;
-            m_insertions[std::size_t(receiver)].push_back({r.points.size(), t});
+            m_log.push_back({receiver, {std::uint32_t(r.points.size()), t}});
             absorbed.count = 0;
             absorbed.mergeLink = receiver;
             m_alias[std::size_t(t)] = receiver;
@@ -257,12 +275,15 @@ void Labeller::finishRun(int y, int start, int end)
 
 void Labeller::layOut()
 {
-    std::vector<Point> out;
+    // The run's side tables are done with; their room goes to the sorted log.
+    ZonaRosta().swap(m_alias);
+    std::vector<std::uint32_t>().swap(m_stamp);
+    sortInsertions();
     for (std::size_t r = 1; r < m_regions.size(); ++r) {
-        if (m_regions[r].count == 0 || m_insertions[r].empty())
+        if (m_regions[r].count == 0 || insertions(std::int32_t(r)).empty())
             continue;
-        out.clear();
-        needs(m_needed + std::int64_t(sizeof(Point)) * m_regions[r].count);
+        needs(m_needed + std::int64_t(sizeof(Point)) * m_regions[r].count + 16);
+        PointList out;
         out.reserve(std::size_t(m_regions[r].count));
         expand(std::int32_t(r), out);
         m_regions[r].points.swap(out);
@@ -270,14 +291,31 @@ void Labeller::layOut()
     // The absorbed lists now stand in their live regions.
     for (std::size_t r = 1; r < m_regions.size(); ++r) {
         if (m_regions[r].count == 0)
-            std::vector<Point>().swap(m_regions[r].points);
+            m_regions[r].points.release();
     }
+    std::vector<Insertion>().swap(m_insertions);
+    std::vector<std::uint32_t>().swap(m_firstInsertion);
+}
+
+// A counting sort of the log by receiver that keeps each receiver's insertions in the order made.
+void Labeller::sortInsertions()
+{
+    m_firstInsertion.assign(m_regions.size() + 1, 0);
+    for (const LoggedInsertion &logged : m_log)
+        ++m_firstInsertion[std::size_t(logged.receiver)];
+    for (std::size_t r = 1; r < m_firstInsertion.size(); ++r)
+        m_firstInsertion[r] += m_firstInsertion[r - 1];
+    // Each receiver's entry counts down from the end of its part to its start.
+    m_insertions.resize(m_log.size());
+    for (auto logged = m_log.rbegin(); logged != m_log.rend(); ++logged)
+        m_insertions[--m_firstInsertion[std::size_t(logged->receiver)]] = logged->insertion;
+    std::vector<LoggedInsertion>().swap(m_log);
 }
 
 // Writes a region's full list: its own points with every insertion expanded in place. Each
 // frame reads one region's list forwards or backwards; an insertion is read in the opposite
 // direction to the list that holds it.
-void Labeller::expand(std::int32_t region, std::vector<Point> &out)
+void Labeller::expand(std::int32_t region, PointList &out)
 {
     struct Frame
     {
@@ -290,16 +328,15 @@ void Labeller::expand(std::int32_t region, std::vector<Point> &out)
     stack.push_back({region, true, 0, 0});
     while (!stack.empty()) {
         Frame &frame = stack.back();
-        const std::vector<Point> &points = m_regions[std::size_t(frame.region)].points;
-        const std::vector<Insertion> &insertions = m_insertions[std::size_t(frame.region)];
+        const PointList &points = m_regions[std::size_t(frame.region)].points;
+        const std::span<const Insertion> insertions = this->insertions(frame.region);
         std::int32_t next = 0;
         if (frame.forwards) {
             // Points up to the next insertion, then that insertion, read backwards.
             const std::size_t until = frame.insertion < insertions.size()
                 ? insertions[frame.insertion].at
                 : points.size();
-            out.insert(out.end(), points.begin() + std::ptrdiff_t(frame.point),
-                points.begin() + std::ptrdiff_t(until));
+            out.append(std::span(points.begin() + frame.point, points.begin() + until));
             frame.point = until;
             if (frame.insertion == insertions.size()) {
                 stack.pop_back();
@@ -308,8 +345,8 @@ void Labeller::expand(std::int32_t region, std::vector<Point> &out)
             next = insertions[frame.insertion++].absorbed;
         } else {
             const std::size_t until = frame.insertion > 0 ? insertions[frame.insertion - 1].at : 0;
-            out.insert(out.end(), points.rbegin() + std::ptrdiff_t(points.size() - frame.point),
-                points.rbegin() + std::ptrdiff_t(points.size() - until));
+            std::reverse_copy(points.begin() + until, points.begin() + frame.point,
+                out.extend(frame.point - until));
             frame.point = until;
             if (frame.insertion == 0) {
                 stack.pop_back();
@@ -319,7 +356,7 @@ void Labeller::expand(std::int32_t region, std::vector<Point> &out)
         }
         const bool forwards = !frame.forwards;
         const std::size_t points0 = forwards ? 0 : m_regions[std::size_t(next)].points.size();
-        const std::size_t insertions0 = forwards ? 0 : m_insertions[std::size_t(next)].size();
+        const std::size_t insertions0 = forwards ? 0 : this->insertions(next).size();
         stack.push_back({next, forwards, points0, insertions0}); // invalidates frame
     }
 }

@@ -10,11 +10,12 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <span>
 #include <thread>
 
 namespace {
 
-Box boundingBox(const std::vector<Point> &points)
+Box boundingBox(std::span<const Point> points)
 {
     std::int32_t left = points[0].x, right = left, top = points[0].y, bottom = top;
     for (const Point &p : points) {

@@ -6,24 +6,18 @@
 // state and rebuilt by every LabelRegions call.
 #pragma once
 
+#include "PointList.h"
+
 #include <cstdint>
 #include <vector>
 
 class MemoryReservation;
 class RowTable;
 
-// A pixel position in work-raster coordinates, y growing downwards.
-struct Point
-{
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    friend bool operator==(const Point &, const Point &) = default;
-};
-
 struct item
 {
     std::int32_t count = 0;     // pixels in points; 0 marks a merged entry
-    std::vector<Point> points;  // the region's pixels, each once (order: see LabelRegions)
+    PointList points;           // the region's pixels, each once (order: see LabelRegions)
     std::int32_t firstRow = 0;  // the row in which the entry was created
     std::int32_t mergeLink = 0; // 0, or the region that absorbed this one
 };

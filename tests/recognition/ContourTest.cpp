@@ -153,9 +153,9 @@ TEST(TraceContour, regionWithoutPointsOrOutsideTheRasterHasNoContour)
     EXPECT_TRUE(contour.empty());
     item outside;
     outside.count = 1;
-    outside.points = pts({{2, 0}});
+    outside.points = PointList(pts({{2, 0}}));
     EXPECT_FALSE(TraceContour(store.rowTable, outside, contour));
-    outside.points = pts({{0, -1}});
+    outside.points = PointList(pts({{0, -1}}));
     EXPECT_FALSE(TraceContour(store.rowTable, outside, contour));
     EXPECT_EQ(asciiOf(store.workRaster), (std::vector<std::string> {"##", "##"}));
 }

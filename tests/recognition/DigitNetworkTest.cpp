@@ -80,7 +80,7 @@ TEST(NormaliseDigit, emptyAndSinglePixelRegions)
     image.fill(0.5f);
     NormaliseDigit({}, image);
     EXPECT_EQ(image, DigitImage {});
-    NormaliseDigit({{5, 5}}, image); // one pixel fills the whole 20 x 20 box
+    NormaliseDigit(std::vector<Point> {{5, 5}}, image); // one pixel fills the whole 20 x 20 box
     float sum = 0;
     for (float v : image)
         sum += v;

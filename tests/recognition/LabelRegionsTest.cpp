@@ -71,13 +71,13 @@ RegionTable referenceLabelling(const std::vector<std::string> &picture)
             for (int t : touched) {
                 if (t == receiver)
                     continue;
-                auto &from = regions[t].points;
-                regions[receiver].points.insert(
-                    regions[receiver].points.end(), from.rbegin(), from.rend());
+                PointList &from = regions[t].points;
+                for (std::size_t i = from.size(); i > 0; --i)
+                    regions[receiver].points.push_back(from[i - 1]);
                 regions[receiver].count += regions[t].count;
                 regions[t].count = 0;
                 regions[t].mergeLink = receiver;
-                from.clear();
+                from.release();
             }
         }
         for (int x = start; x < end; ++x)
