@@ -16,6 +16,18 @@ PixelBox WalkReach(const item &region)
     return {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
 }
 
+namespace {
+
+// A single pixel has no dark neighbour to make a first move to (dark pixels that touch are one
+// blob, and the pass writes no dark pixel), so it is never traced and never given a label. On a
+// speckled page most regions are such.
+bool mayWriteLabel(const item &region)
+{
+    return region.count > 1;
+}
+
+} // namespace
+
 TraceAheadMap::TraceAheadMap(
     const RowTable &rows, const RegionTable &regions, const PixelBox &labelReach)
     : m_rows(rows)
@@ -37,7 +49,7 @@ TraceAheadMap::TraceAheadMap(
 
     bool any = false;
     for (std::size_t r = 1; r < regions.size(); ++r) {
-        if (regions[r].count == 0)
+        if (!mayWriteLabel(regions[r]))
             continue;
         const PixelBox box = labelBox(int(r));
         m_cells = any
@@ -53,7 +65,7 @@ TraceAheadMap::TraceAheadMap(
     const std::size_t columns = std::size_t(m_cells.right - m_cells.left + 1);
     m_grid.resize(columns * std::size_t(m_cells.bottom - m_cells.top + 1));
     for (std::size_t r = 1; r < regions.size(); ++r) {
-        if (regions[r].count == 0)
+        if (!mayWriteLabel(regions[r]))
             continue;
         const PixelBox box = labelBox(int(r));
         for (int cy = box.top >> kCellShift; cy <= box.bottom >> kCellShift; ++cy) {
