@@ -7,6 +7,7 @@
 //   build/release/bench/memory_peaks build/release/app/umnoglaz
 #include "AppError.h"
 #include "LoadPicture.h"
+#include "MemoryBudget.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
 #include "RowTable.h"
@@ -108,6 +109,7 @@ long childPeak(const std::function<int()> &work)
 
 int main(int argc, char **argv)
 {
+    MemoryBudget::SetHeapThresholds(); // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const char *command = argc > 1 ? argv[1] : nullptr;
@@ -121,51 +123,62 @@ int main(int argc, char **argv)
                 return (std::uint32_t(x) * 2654435761u ^ std::uint32_t(y) * 40503u) % 2 == 0;
             }},
     };
-    // Peak resident memory above that of a child which only starts and quits.
-    const long base = childPeak([] { return 0; });
-    std::printf("%-14s %6s %10s %10s %10s  (bytes per framed pixel, above %ld KB)\n", "picture",
-        "side", "window", "text", "json", base);
+    auto write = [&](const Kind &kind, int side) {
+        const QString path = dir.filePath(QStringLiteral("%1-%2.bmp").arg(kind.name).arg(side));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(picture(side, kind.dark));
+        file.close();
+        return path;
+    };
+    auto window = [&](const QString &path) {
+        return childPeak([&] {
+            PictureStore store;
+            RecognitionState state;
+            NoProgress progress;
+            CreatePictureStore(store);
+            try {
+                LoadPicture(path, store.workRaster, store.rowTable);
+                RecognizeAll(store, state, progress);
+                store.displayRaster.copyFrom(store.workRaster);
+            } catch (const AppError &) {
+                return 1;
+            }
+            return 0;
+        });
+    };
+    auto headless = [&](const QString &path, bool json) -> long {
+        if (!command)
+            return 0;
+        return childPeak([&] {
+            std::freopen("/dev/null", "w", stdout);
+            const QByteArray name = path.toLocal8Bit();
+            if (json)
+                ::execl(command, command, "--recognize", name.constData(), "--json", nullptr);
+            else
+                ::execl(command, command, "--recognize", name.constData(), nullptr);
+            return 127;
+        });
+    };
+
+    // Each column's peak above that of the same path on a small picture (the program, its
+    // libraries, the font and the threads), so that what is left grows with the picture.
+    const QString small = write(kinds[1], 16);
+    const long windowBase = window(small);
+    const long textBase = headless(small, false);
+    const long jsonBase = headless(small, true);
+    std::printf("%-14s %6s %10s %10s %10s  (bytes per framed pixel, above %ld / %ld / %ld KB)\n",
+        "picture", "side", "window", "text", "json", windowBase, textBase, jsonBase);
     for (const Kind &kind : kinds) {
         for (const int side : {1000, 3000}) {
-            const QString path = dir.filePath(QStringLiteral("%1-%2.bmp").arg(kind.name).arg(side));
-            QFile file(path);
-            file.open(QIODevice::WriteOnly);
-            file.write(picture(side, kind.dark));
-            file.close();
+            const QString path = write(kind, side);
             const double pixels = double(side + 2) * double(side + 2);
-            const long window = childPeak([&] {
-                PictureStore store;
-                RecognitionState state;
-                NoProgress progress;
-                CreatePictureStore(store);
-                try {
-                    LoadPicture(path, store.workRaster, store.rowTable);
-                    RecognizeAll(store, state, progress);
-                    store.displayRaster.copyFrom(store.workRaster);
-                } catch (const AppError &) {
-                    return 1;
-                }
-                return 0;
-            });
-            auto headless = [&](bool json) -> long {
-                if (!command)
-                    return 0;
-                return childPeak([&] {
-                    std::freopen("/dev/null", "w", stdout);
-                    const QByteArray name = path.toLocal8Bit();
-                    if (json)
-                        ::execl(
-                            command, command, "--recognize", name.constData(), "--json", nullptr);
-                    else
-                        ::execl(command, command, "--recognize", name.constData(), nullptr);
-                    return 127;
-                });
+            auto perPixel = [&](long kb, long base) {
+                return double(std::labs(kb) - base) * 1024 / pixels;
             };
-            const long text = headless(false);
-            const long json = headless(true);
-            auto perPixel = [&](long kb) { return double(std::labs(kb) - base) * 1024 / pixels; };
-            std::printf("%-14s %6d %10.1f %10.1f %10.1f\n", kind.name, side, perPixel(window),
-                perPixel(text), perPixel(json));
+            std::printf("%-14s %6d %10.1f %10.1f %10.1f\n", kind.name, side,
+                perPixel(window(path), windowBase), perPixel(headless(path, false), textBase),
+                perPixel(headless(path, true), jsonBase));
         }
     }
 

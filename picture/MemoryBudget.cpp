@@ -4,6 +4,9 @@
 #include "Messages.h"
 
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -49,6 +52,14 @@ std::int64_t DefaultLimit()
 #else
     const std::int64_t half = physicalMemory() / 2;
     return half < kMaxDefault ? half : kMaxDefault;
+#endif
+}
+
+void SetHeapThresholds()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
 }
 

@@ -29,6 +29,13 @@ void refund(std::int64_t bytes) noexcept;
 // 8 GiB (fuzz builds: a few MiB, so that the out-of-memory paths are reached).
 std::int64_t DefaultLimit();
 
+// Fixes the heap's thresholds. glibc otherwise raises its mmap threshold (up to 32 MiB) as
+// large blocks are freed, and the earlier buffers of every table that grows by doubling then
+// stay resident as holes in the heap: a region table of single pixels cost a fifth more. Blocks
+// of 4 MiB and more are mapped, and go back to the system when freed; up to 64 MiB free at the
+// heap's top is kept for reuse, which spares page faults. The program calls this first thing.
+void SetHeapThresholds();
+
 } // namespace MemoryBudget
 
 // "512M", "2G", "1024K", "300000" (bytes): a whole number with an optional K, M, G or T
