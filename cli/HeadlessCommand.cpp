@@ -266,10 +266,9 @@ bool writePicture(const QString &output, const TBitmap &raster)
 }
 
 // What writing a report holds besides its output: the numbers read, grouped from the digits
-// (up to about 190 bytes a digit at their peak). A report held in memory, as each picture of
+// (kNumbersBytesPerResult). A report held in memory, as each picture of
 // many is until the ones before it are written, adds its own bytes: a line of JSON is up to
 // about 250 bytes a region and one of text about 70, and a growing buffer may be twice that.
-constexpr std::int64_t kNumbersBytesPerRegion = 192;
 constexpr std::int64_t kHeldJsonBytesPerRegion = 512;
 constexpr std::int64_t kHeldTextBytesPerRegion = 160;
 
@@ -285,7 +284,7 @@ std::int64_t reportBytes(
     const std::int64_t heldPerRegion = !held ? 0
         : options.json                       ? kHeldJsonBytesPerRegion
                                              : kHeldTextBytesPerRegion;
-    return std::int64_t(results.size() + 1) * (kNumbersBytesPerRegion + heldPerRegion);
+    return std::int64_t(results.size() + 1) * (kNumbersBytesPerResult + heldPerRegion);
 }
 
 QString describe(const RegionResult &result, bool learned)
@@ -416,10 +415,12 @@ PictureOutcome recogniseOne(
         if (problem.isEmpty() && !output.isEmpty())
             problem = tryWritePicture(output, store.workRaster);
         if (problem.isEmpty()) {
-            const MemoryReservation report(reportBytes(options, results, true));
+            MemoryReservation report(reportBytes(options, results, true));
             ReportOut out;
             writeReport(out, picture, options, store.workRaster, results);
             outcome.out = out.bytes();
+            outcome.held = std::move(report);
+            outcome.held.resize(outcome.out.capacity());
             return outcome;
         }
     } catch (const std::exception &error) {

@@ -21,7 +21,10 @@ PictureOutcome runOne(
     try {
         return work(index, store);
     } catch (const std::exception &error) {
-        return {{}, (WithFinalFullStop(ErrorMessage(error)) + u'\n').toUtf8(), true};
+        PictureOutcome failure;
+        failure.err = (WithFinalFullStop(ErrorMessage(error)) + u'\n').toUtf8();
+        failure.failed = true;
+        return failure;
     }
 }
 

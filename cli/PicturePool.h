@@ -3,6 +3,8 @@
 // in memory at once. Their reports are handed back in input order, on the calling thread.
 #pragma once
 
+#include "MemoryBudget.h"
+
 #include <QByteArray>
 
 #include <functional>
@@ -10,12 +12,14 @@
 class ProgressLine;
 struct PictureStore;
 
-// What one picture gives: the text for stdout and for stderr, and whether it failed.
+// What one picture gives: the text for stdout and for stderr, and whether it failed. A report
+// may wait for the pictures before it, so it stays charged to the run's budget until written.
 struct PictureOutcome
 {
     QByteArray out;
     QByteArray err;
     bool failed = false;
+    MemoryReservation held;
 };
 
 // Runs work(i, store) for every i in [0, count) on up to `threads` threads and calls report with

@@ -11,6 +11,7 @@
 
 #include "Recogniser.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ inline constexpr int kGapDenominator = 2;
 
 // Whether two digit boxes belong to one number.
 bool SameNumber(const Box &a, const Box &b);
+
+// What GroupNumbers holds at its peak with the numbers it returns, at most, per result given
+// to it (about 190 bytes a digit): for callers to charge to the run's memory budget first.
+inline constexpr std::int64_t kNumbersBytesPerResult = 192;
 
 // The numbers among the results, line by line from the top, each line left to right. A line
 // is a run of numbers, taken in order of their box's vertical middle, whose middles fall inside

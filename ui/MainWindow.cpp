@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
+#include "MemoryBudget.h"
 #include "Numbers.h"
 #include "ProgressBar.h"
 #include "RecognizeAll.h"
@@ -428,6 +429,9 @@ void TForm1::RecognizeAll()
         } else {
             results = ::RecognizeAll(m_store, m_recognition, progress);
         }
+        // The results, kept while they are read as numbers, and the numbers.
+        const MemoryReservation numbersCharge(
+            std::int64_t(results.size() + 1) * (kNumbersBytesPerResult + sizeof(RegionResult)));
         QStringList texts;
         for (const Number &number : GroupNumbers(results))
             texts.append(QString::fromStdString(number.text));
