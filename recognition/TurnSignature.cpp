@@ -143,6 +143,22 @@ Bearing bearingOf(std::int64_t sx, std::int64_t sy)
     return b;
 }
 
+// x truncated towards zero, for |x| below 2^63, without converting it to an integer type: that
+// conversion switches the x87 rounding mode there and back, which costs more than the rest of
+// RoundHalfUp together. Adding 2^63 leaves no bits below the unit in a 64-bit mantissa, so the
+// sum is |x| rounded to the nearest whole number (ties to even), and taking 2^63 away again is
+// exact; one less when that went up gives the whole part. The result is a whole number, exactly
+// held by a double when below 2^53.
+long double truncated(long double x)
+{
+    constexpr long double kUnitAt = 0x1p63L;
+    const long double magnitude = std::fabs(x);
+    long double whole = (magnitude + kUnitAt) - kUnitAt;
+    if (whole > magnitude)
+        whole -= 1.0L;
+    return x < 0 ? -whole : whole;
+}
+
 bool nearThreshold(double diff)
 {
     const double size = std::fabs(diff);
@@ -223,11 +239,11 @@ std::int32_t RoundHalfUp(long double x)
         return std::numeric_limits<std::int32_t>::max();
     if (x <= -2147483648.0L)
         return std::numeric_limits<std::int32_t>::min();
-    // The conversion truncates towards zero, as trunc would, without a call into the maths
-    // library; x - whole is exact. trunc(y) >= 5 holds exactly when y >= 5, and a negative
-    // fraction gives neither.
-    const std::int32_t result = static_cast<std::int32_t>(x);
-    const long double fraction = x - static_cast<long double>(result);
+    // x - whole is exact. trunc(y) >= 5 holds exactly when y >= 5, and a negative fraction
+    // gives neither.
+    const long double whole = truncated(x);
+    const std::int32_t result = static_cast<std::int32_t>(static_cast<double>(whole));
+    const long double fraction = x - whole;
     return fraction * 10.0L >= 5.0L ? result + 1 : result;
 }
 
@@ -253,6 +269,21 @@ std::int32_t WindowLength(std::int32_t pixelCount, std::size_t codeCount)
 
 std::size_t SampleIndex(int i, std::size_t codeCount)
 {
+    // The exact i x (codeCount - 1) / 100 in whole units and hundredths decides wherever the
+    // hundredths are not 50. Let q be that value, below 2^31 here, and u = 2^-64: the extended
+    // step and product are each within a factor 1 + u, so the product lies within 2.1 u q
+    // < 2^-30 of q. With 1 to 49 hundredths the whole part is q's and the fraction's first
+    // decimal is 0 to 4; with 51 to 99 it is 5 to 9. With none, a product just below q
+    // truncates one lower with a fraction of 0.99999..., which rounds up to the same result.
+    // Only an exact half lies within reach of the product's error: it takes the extended path.
+    constexpr std::uint64_t kParts = kSignatureLength;
+    const std::uint64_t steps = std::uint64_t(codeCount) - 1;
+    if (i >= 0 && std::uint64_t(i) <= kParts && steps < (std::uint64_t(1) << 31)) {
+        const std::uint64_t product = std::uint64_t(i) * steps;
+        const std::uint64_t hundredths = product % kParts;
+        if (hundredths != kParts / 2)
+            return std::size_t(product / kParts + (hundredths > kParts / 2 ? 1 : 0));
+    }
     const long double step = static_cast<long double>(codeCount - 1) / kSignatureLength;
     return std::size_t(RoundHalfUp(static_cast<long double>(i) * step));
 }

@@ -204,6 +204,26 @@ TEST(SampleIndex, stepsThroughTheChainCodeEvenly)
     }
 }
 
+// The whole-number path against the extended arithmetic it stands for, on small chain codes,
+// on the sizes whose samples fall on exact halves and on sizes up to the largest outlines.
+TEST(SampleIndex, isTheExtendedProductRoundedHalfUp)
+{
+    std::mt19937_64 random(11);
+    std::vector<std::size_t> sizes;
+    for (std::size_t size = 1; size < 3000; ++size)
+        sizes.push_back(size);
+    for (int round = 0; round < 20000; ++round) {
+        const std::size_t size = 1 + random() % (std::size_t(1) << (1 + random() % 31));
+        sizes.push_back(size);
+        sizes.push_back(size / 100 * 100 + 51); // (size - 1) x odd i ends in 50 hundredths
+    }
+    for (const std::size_t size : sizes) {
+        const long double step = static_cast<long double>(size - 1) / 100.0L;
+        for (int i = 1; i < 100; ++i)
+            ASSERT_EQ(SampleIndex(i, size), std::size_t(RoundHalfUp(i * step))) << size << " " << i;
+    }
+}
+
 TEST(DecideTurn, followsTheTableInItsOrder)
 {
     struct Case
