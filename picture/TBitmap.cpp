@@ -9,8 +9,13 @@
 #include <QPainter>
 #include <QScreen>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -42,6 +47,24 @@ Span clipSpan(std::int64_t start, std::int64_t length, int limit)
 
 // Every pixel of the image in one colour, row by row. QImage::fill and QPainter stop at row
 // 8,388,607 (the raster engine's coordinate limit); rasters may be taller than that.
+// A new store, its pages not yet touched. A large one asks the kernel for huge pages, which it
+// gives only on request here: filling hundreds of megabytes page by page otherwise costs about
+// as much as recognising a page of text.
+QImage newStore(int width, int height)
+{
+    QImage store(width, height, QImage::Format_BGR888);
+#ifdef __linux__
+    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(store.constBits());
+    const std::uintptr_t end = begin + std::uintptr_t(store.sizeInBytes());
+    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = end & ~(kHugePage - 1);
+    if (!store.isNull() && last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+    return store;
+}
+
 void fillRows(QImage &image, TColor color)
 {
     const std::uint8_t pixel[kBytesPerPixel] = {std::uint8_t((color >> 16) & 0xFF),
@@ -341,7 +364,7 @@ void TBitmap::setSize(int width, int height)
     if (!storeFits(width, height))
         throw AppError(kOutOfResources);
     MemoryReservation charge(storeBytes(width, height));
-    QImage store(width, height, QImage::Format_BGR888);
+    QImage store = newStore(width, height);
     if (store.isNull())
         throw AppError(kOutOfResources);
     fillRows(store, m_canvas.Brush.Color);
@@ -369,7 +392,7 @@ void TBitmap::copyFrom(const TBitmap &source)
     if (!storeFits(source.m_width, source.m_height))
         throw AppError(kOutOfResources);
     MemoryReservation charge(storeBytes(source.m_width, source.m_height));
-    QImage store(source.m_width, source.m_height, QImage::Format_BGR888);
+    QImage store = newStore(source.m_width, source.m_height);
     if (store.isNull())
         throw AppError(kOutOfResources);
     const std::size_t bytes = std::size_t(source.m_width) * kBytesPerPixel;
