@@ -1,5 +1,9 @@
 #include "PointList.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -84,6 +88,30 @@ void PointList::swap(PointList &other) noexcept
     std::swap(m_capacity, other.m_capacity);
 }
 
+namespace {
+
+// The part of a large list still to be filled asks the kernel for huge pages, which it gives
+// only on request here: a blob of millions of pixels otherwise takes a page fault every 512
+// points.
+void adviseHugePages(Point *from, std::size_t count)
+{
+#ifdef __linux__
+    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
+    if (count * sizeof(Point) < 2 * kHugePage)
+        return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(from);
+    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (begin + count * sizeof(Point)) & ~(kHugePage - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)from;
+    (void)count;
+#endif
+}
+
+} // namespace
+
 // At least doubles, as std::vector does, so that pushing point by point stays linear. Points
 // are plain bytes, so a heap block grows by realloc: a large one is moved by remapping its
 // pages rather than copied into fresh ones.
@@ -105,6 +133,7 @@ void PointList::grow(std::size_t atLeast)
             throw std::bad_alloc();
         m_heap = heap;
     }
+    adviseHugePages(m_heap + m_size, capacity - m_size);
     m_capacity = std::uint32_t(capacity);
 }
 
