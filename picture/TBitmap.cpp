@@ -79,21 +79,33 @@ void fillRows(QImage &image, TColor color)
         std::memcpy(image.scanLine(y), first, bytes);
 }
 
-// The pixels that drawing a text sets in the font colour, found once per text and font size by
-// letting QPainter draw it on a small transparent image around its cell: offsets from the
-// cell's top-left corner. Without antialiasing every glyph pixel is either set or not, so
-// copying these gives what painting on the raster itself would, on any row.
-const std::vector<QPoint> &glyphPixels(
-    const QFont &font, const QFontMetrics &metrics, const QString &text)
+// A text's cell in the label font, and the pixels that drawing it sets in the font colour:
+// offsets from the cell's top-left corner, found by letting QPainter draw the text on a small
+// transparent image around its cell. Without antialiasing every glyph pixel is either set or
+// not, so copying these gives what painting on the raster itself would, on any row.
+struct TextCell
 {
+    int width = 0;
+    int height = 0;
+    std::vector<QPoint> ink;
+};
+
+// Measured and drawn once per text and font size: a pass writes the same ten labels thousands
+// of times, and measuring a text means shaping it.
+const TextCell &textCell(const QString &text)
+{
+    if (!qGuiApp)
+        throw AppError(kTextNeedsGuiApplication);
     // One cache per thread: the headless command labels several pictures at once.
-    thread_local std::map<std::pair<int, QString>, std::vector<QPoint>> cache;
-    const auto key = std::make_pair(font.pixelSize(), text);
+    thread_local std::map<std::pair<int, QString>, TextCell> cache;
+    const auto key = std::make_pair(TFont::pixelSize(), text);
     if (const auto found = cache.find(key); found != cache.end())
         return found->second;
     if (cache.size() >= 256) // labels are single digits; anything else is not kept for long
         cache.clear();
 
+    const QFont font = TFont::qfont();
+    const QFontMetrics metrics(font);
     // The ink may reach outside the cell: take both, with a margin, relative to the baseline.
     const int width = metrics.horizontalAdvance(text);
     const QRect cell(0, -metrics.ascent(), width, metrics.ascent() + metrics.descent());
@@ -108,15 +120,15 @@ const std::vector<QPoint> &glyphPixels(
     painter.drawText(-area.left(), -area.top(), text);
     painter.end();
 
-    std::vector<QPoint> pixels;
+    TextCell measured {width, cell.height(), {}};
     for (int y = 0; y < ink.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(ink.constScanLine(y));
         for (int x = 0; x < ink.width(); ++x) {
             if (qAlpha(row[x]) != 0)
-                pixels.emplace_back(area.left() + x, area.top() + y - cell.top());
+                measured.ink.emplace_back(area.left() + x, area.top() + y - cell.top());
         }
     }
-    return cache.emplace(key, std::move(pixels)).first->second;
+    return cache.emplace(key, std::move(measured)).first->second;
 }
 
 } // namespace
@@ -262,16 +274,14 @@ TRect TCanvas::clipRect() const
 
 void TCanvas::textOut(int x, int y, const QString &text)
 {
-    const QFont font = TFont::qfont();
-    const QFontMetrics metrics(font);
-    const int textWidth = metrics.horizontalAdvance(text);
-    m_penPos = QPoint(int(std::int64_t(x) + textWidth), y);
+    const TextCell &cell = textCell(text);
+    m_penPos = QPoint(int(std::int64_t(x) + cell.width), y);
     if (m_owner.isEmpty())
         return;
     // The cell in the brush colour, then the glyphs in the font colour, written straight into
     // the rows so that text lands on rows that QPainter cannot reach.
-    const Span xs = clipSpan(x, textWidth, m_owner.width());
-    const Span ys = clipSpan(y, metrics.ascent() + metrics.descent(), m_owner.height());
+    const Span xs = clipSpan(x, cell.width, m_owner.width());
+    const Span ys = clipSpan(y, cell.height, m_owner.height());
     const std::uint8_t brush[kBytesPerPixel] = {std::uint8_t((Brush.Color >> 16) & 0xFF),
         std::uint8_t((Brush.Color >> 8) & 0xFF), std::uint8_t(Brush.Color & 0xFF)};
     for (int row = ys.from; row < ys.to; ++row) {
@@ -281,7 +291,7 @@ void TCanvas::textOut(int x, int y, const QString &text)
     }
     const std::uint8_t ink[kBytesPerPixel] = {std::uint8_t((Font.Color >> 16) & 0xFF),
         std::uint8_t((Font.Color >> 8) & 0xFF), std::uint8_t(Font.Color & 0xFF)};
-    for (const QPoint &offset : glyphPixels(font, metrics, text)) {
+    for (const QPoint &offset : cell.ink) {
         const std::int64_t px = std::int64_t(x) + offset.x();
         const std::int64_t row = std::int64_t(y) + offset.y();
         if (px < 0 || px >= m_owner.width() || row < 0 || row >= m_owner.height())
@@ -292,10 +302,9 @@ void TCanvas::textOut(int x, int y, const QString &text)
 
 QRect TCanvas::textReach(const QString &text)
 {
-    const QFont font = TFont::qfont();
-    const QFontMetrics metrics(font);
-    QRect reach(0, 0, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent());
-    for (const QPoint &offset : glyphPixels(font, metrics, text))
+    const TextCell &cell = textCell(text);
+    QRect reach(0, 0, cell.width, cell.height);
+    for (const QPoint &offset : cell.ink)
         reach = reach.united(QRect(offset, QSize(1, 1)));
     return reach;
 }
