@@ -106,22 +106,47 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
     };
     std::vector<Listed> listed;
     std::vector<std::size_t> nextOfClass; // per listing: the next listing of class k in its band
+    std::vector<std::size_t> bandStart;
     for (int k = 0; k <= topClass; ++k) {
         if (!present[std::size_t(k)])
             continue;
         const std::int64_t band = std::int64_t(2) << k;
         const std::int64_t reach = std::int64_t(1) << k;
+        // Listed by band, and within a band in left-edge order: a counting sort over the bands
+        // when they are few for the listings, as on any page of text; otherwise a sort.
+        auto forEachListing = [&](auto &&list) {
+            for (std::size_t i = 0; i < count; ++i) {
+                if (classOf[i] > k)
+                    continue;
+                const Box &box = digits[i]->box;
+                const std::int64_t first = floorDivide(box.y, band);
+                const std::int64_t last = floorDivide(std::int64_t(box.bottom()) - 1, band);
+                for (std::int64_t b = first; b <= last; ++b)
+                    list(b, i);
+            }
+        };
+        std::int64_t lowest = INT64_MAX, highest = INT64_MIN;
+        std::size_t listings = 0;
+        forEachListing([&](std::int64_t b, std::size_t) {
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+            ++listings;
+        });
         listed.clear();
-        for (std::size_t i = 0; i < count; ++i) {
-            if (classOf[i] > k)
-                continue;
-            const Box &box = digits[i]->box;
-            const std::int64_t first = floorDivide(box.y, band);
-            const std::int64_t last = floorDivide(std::int64_t(box.bottom()) - 1, band);
-            for (std::int64_t b = first; b <= last; ++b)
-                listed.push_back({b, i});
+        if (listings > 0 && std::uint64_t(highest - lowest) < 2 * listings + 1024) {
+            bandStart.assign(std::size_t(highest - lowest) + 2, 0);
+            forEachListing(
+                [&](std::int64_t b, std::size_t) { ++bandStart[std::size_t(b - lowest) + 1]; });
+            for (std::size_t b = 1; b < bandStart.size(); ++b)
+                bandStart[b] += bandStart[b - 1];
+            listed.resize(listings);
+            forEachListing([&](std::int64_t b, std::size_t i) {
+                listed[bandStart[std::size_t(b - lowest)]++] = {b, i};
+            });
+        } else {
+            forEachListing([&](std::int64_t b, std::size_t i) { listed.push_back({b, i}); });
+            std::sort(listed.begin(), listed.end());
         }
-        std::sort(listed.begin(), listed.end());
         nextOfClass.assign(listed.size() + 1, listed.size());
         for (std::size_t p = listed.size(); p-- > 0;) {
             const bool sameBand = p + 1 < listed.size() && listed[p + 1].band == listed[p].band;

@@ -85,14 +85,17 @@ TEST(GroupNumbers, joinsWhatTestingEveryPairJoinsOnRandomPages)
     std::mt19937 random(12);
     for (int page = 0; page < 120; ++page) {
         // Crowded pages of digits of mixed sizes, some above the top row, and now and then a
-        // few very tall ones.
+        // few very tall ones. Every fourth page is three such crowds far apart, more rows than
+        // digits.
         const int count = int(random() % 200) + 1;
+        const int apart = page % 4 == 3 ? 100000 : 0;
         std::vector<RegionResult> results;
         for (int r = 1; r <= count; ++r) {
             const int height =
                 random() % 16 == 0 ? int(random() % 400) + 1 : int(random() % 40) + 1;
             results.push_back(digit(r, char('0' + r % 10), int(random() % 400),
-                int(random() % 300) - 50, int(random() % 30) + 1, height));
+                int(random() % 300) - 50 + int(random() % 3) * apart, int(random() % 30) + 1,
+                height));
         }
         // Every pair tested.
         std::vector<int> group(static_cast<std::size_t>(count));
