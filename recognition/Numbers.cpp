@@ -83,10 +83,14 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
     // pairs join does not depend on the order in which they are found, and a blob as tall as
     // the page costs a pass over the digits beside it, not over every pair.
     const std::size_t count = digits.size();
+    // The boxes side by side: the passes below read them again and again.
+    std::vector<Box> boxes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        boxes[i] = digits[i]->box;
     std::vector<int> classOf(count);
     int topClass = -1;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t height = std::uint32_t(std::max(digits[i]->box.height, 1));
+        const std::uint32_t height = std::uint32_t(std::max(boxes[i].height, 1));
         classOf[i] = int(std::bit_width(height)) - 1;
         topClass = std::max(topClass, classOf[i]);
     }
@@ -118,7 +122,7 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
             for (std::size_t i = 0; i < count; ++i) {
                 if (classOf[i] > k)
                     continue;
-                const Box &box = digits[i]->box;
+                const Box &box = boxes[i];
                 const std::int64_t first = floorDivide(box.y, band);
                 const std::int64_t last = floorDivide(std::int64_t(box.bottom()) - 1, band);
                 for (std::int64_t b = first; b <= last; ++b)
@@ -155,12 +159,12 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
                                                            : listed.size();
         }
         for (std::size_t p = 0; p < listed.size(); ++p) {
-            const Box &a = digits[listed[p].digit]->box;
+            const Box &a = boxes[listed[p].digit];
             const bool taller = classOf[listed[p].digit] == k;
             for (std::size_t q = taller ? p + 1 : nextOfClass[p + 1];
                  q < listed.size() && listed[q].band == listed[p].band;
                  q = taller ? q + 1 : nextOfClass[q + 1]) {
-                const Box &b = digits[listed[q].digit]->box;
+                const Box &b = boxes[listed[q].digit];
                 if ((std::int64_t(b.x) - a.right()) * kGapDenominator > kGapNumerator * 2 * reach)
                     break;
                 if (SameNumber(a, b))
