@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
+#include <utility>
 
 // A pixel position in work-raster coordinates, y growing downwards.
 struct Point
@@ -28,10 +30,10 @@ public:
     PointList() noexcept { }
     PointList(std::span<const Point> points);
     PointList(const PointList &other);
-    PointList(PointList &&other) noexcept;
+    PointList(PointList &&other) noexcept { swap(other); }
     PointList &operator=(const PointList &other);
     PointList &operator=(PointList &&other) noexcept;
-    ~PointList();
+    ~PointList() { release(); }
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
@@ -62,14 +64,34 @@ public:
     // Adds `count` points for the caller to set, and gives where they start.
     Point *extend(std::size_t count);
     // Empties the list and gives back its heap block.
-    void release() noexcept;
-    void swap(PointList &other) noexcept;
+    void release() noexcept
+    {
+        if (!inPlace())
+            freeHeap();
+        m_one = Point {};
+        m_size = 0;
+        m_capacity = 1;
+    }
+    void swap(PointList &other) noexcept
+    {
+        // The union is plain bytes either way, a point or a pointer: swap them as bytes.
+        unsigned char bytes[kUnionBytes];
+        std::memcpy(bytes, &m_one, sizeof bytes);
+        std::memcpy(&m_one, &other.m_one, sizeof bytes);
+        std::memcpy(&other.m_one, bytes, sizeof bytes);
+        std::swap(m_size, other.m_size);
+        std::swap(m_capacity, other.m_capacity);
+    }
 
     friend bool operator==(const PointList &a, std::span<const Point> b);
 
 private:
     bool inPlace() const { return m_capacity == 1; }
     void grow(std::size_t atLeast);
+    void freeHeap() noexcept;
+
+    static constexpr std::size_t kUnionBytes = sizeof(Point) > sizeof(Point *) ? sizeof(Point)
+                                                                               : sizeof(Point *);
 
     union {
         Point m_one {};
