@@ -59,7 +59,7 @@ void SetHeapThresholds()
 {
 #ifdef __GLIBC__
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 16 << 20);
 #endif
 }
 

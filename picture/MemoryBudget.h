@@ -32,7 +32,7 @@ std::int64_t DefaultLimit();
 // Fixes the heap's thresholds. glibc otherwise raises its mmap threshold (up to 32 MiB) as
 // large blocks are freed, and the earlier buffers of every table that grows by doubling then
 // stay resident as holes in the heap: a region table of single pixels cost a fifth more. Blocks
-// of 4 MiB and more are mapped, and go back to the system when freed; up to 64 MiB free at the
+// of 4 MiB and more are mapped, and go back to the system when freed; up to 16 MiB free at the
 // heap's top is kept for reuse, which spares page faults. The program calls this first thing.
 void SetHeapThresholds();
 
