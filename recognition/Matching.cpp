@@ -108,11 +108,13 @@ private:
     std::uint64_t m_words[4] = {};
 };
 
-// Every rotation of one signature as masks, and its counts of "L" and "R".
+// Every rotation of one signature as masks, and its counts of "L" and "R". The masks of bad
+// positions are filled only when there are any, as a built signature never has.
 struct Rotations
 {
     std::array<Bits100, kLength> isL;
-    std::array<Bits100, kLength> isBad {};
+    std::array<Bits100, kLength> isBad;
+    bool anyBad = false;
     int countL = 0;
     int countR = 0;
 
@@ -120,7 +122,6 @@ struct Rotations
     {
         DoubledBits doubledL;
         DoubledBits doubledBad;
-        bool anyBad = false;
         for (int j = 0; j < kLength; ++j) {
             const char c = std::size_t(j) < signature.size() ? signature[std::size_t(j)] : '\0';
             if (c == 'L') {
@@ -145,6 +146,7 @@ struct Rotations
 
 // References in table order, rotations in any order (only a strictly smaller count replaces
 // the best, so the order of the shifts decides nothing).
+template<bool kAnyBad>
 [[gnu::always_inline]] inline SignatureMatch searchReferences(const Rotations &rotations)
 {
     SignatureMatch best {0, kAboveEveryCount};
@@ -158,9 +160,12 @@ struct Rotations
         int least = best.mismatches;
         for (int s = 0; s < kLength && least > bound; ++s) {
             const Bits100 isL = rotations.isL[std::size_t(s)];
-            const Bits100 isBad = rotations.isBad[std::size_t(s)];
-            const int count = popcount({(reference.isL.low ^ isL.low) | isBad.low,
-                (reference.isL.high ^ isL.high) | isBad.high});
+            Bits100 differ {reference.isL.low ^ isL.low, reference.isL.high ^ isL.high};
+            if constexpr (kAnyBad) {
+                differ.low |= rotations.isBad[std::size_t(s)].low;
+                differ.high |= rotations.isBad[std::size_t(s)].high;
+            }
+            const int count = popcount(differ);
             least = std::min(least, count);
         }
         if (least < best.mismatches)
@@ -174,13 +179,15 @@ struct Rotations
 // third of the time. The choice is made once, at the first call.
 SignatureMatch searchBaseline(const Rotations &rotations)
 {
-    return searchReferences(rotations);
+    return rotations.anyBad ? searchReferences<true>(rotations)
+                            : searchReferences<false>(rotations);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 [[gnu::target("popcnt")]] SignatureMatch searchWithPopcnt(const Rotations &rotations)
 {
-    return searchReferences(rotations);
+    return rotations.anyBad ? searchReferences<true>(rotations)
+                            : searchReferences<false>(rotations);
 }
 #endif
 
