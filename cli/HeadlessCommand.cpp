@@ -266,11 +266,12 @@ bool writePicture(const QString &output, const TBitmap &raster)
 }
 
 // What writing a report holds besides its output: the numbers read, grouped from the digits
-// (kNumbersBytesPerResult). A report held in memory, as each picture of
-// many is until the ones before it are written, adds its own bytes: a line of JSON is up to
-// about 250 bytes a region and one of text about 70, and a growing buffer may be twice that.
-constexpr std::int64_t kHeldJsonBytesPerRegion = 512;
-constexpr std::int64_t kHeldTextBytesPerRegion = 160;
+// (kNumbersBytesPerResult). A report held in memory, as each picture of many is until the ones
+// before it are written, adds its own bytes: a line of JSON is up to about 250 bytes a region
+// and one of text about 70; a growing buffer may be twice that, and the report handed over is
+// a copy of it.
+constexpr std::int64_t kHeldJsonBytesPerRegion = 768;
+constexpr std::int64_t kHeldTextBytesPerRegion = 224;
 
 // The results kept after the pass.
 std::int64_t resultsBytes(const std::vector<RegionResult> &results)

@@ -16,10 +16,10 @@ ReportOut::~ReportOut()
 
 void ReportOut::handOver()
 {
-    const std::size_t size = std::size_t(m_buffer.size());
-    if (size != 0 && std::fwrite(m_buffer.constData(), 1, size, m_stream) != size && !m_error)
+    const std::size_t size = m_buffer.size();
+    if (size != 0 && std::fwrite(m_buffer.data(), 1, size, m_stream) != size && !m_error)
         m_error = errno != 0 ? errno : EIO;
-    m_buffer.resize(0); // keeps the capacity
+    m_buffer.clear(); // keeps the capacity
 }
 
 bool ReportOut::flush()

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 class ReportOut
@@ -20,12 +21,12 @@ public:
 
     void append(char c)
     {
-        m_buffer.append(c);
+        m_buffer.push_back(c);
         handOverWhenFull();
     }
     void append(std::string_view bytes)
     {
-        m_buffer.append(bytes.data(), qsizetype(bytes.size()));
+        m_buffer.append(bytes);
         handOverWhenFull();
     }
     void append(const QByteArray &bytes) { append(std::string_view(bytes.data(), bytes.size())); }
@@ -38,11 +39,11 @@ public:
     // The errno of the first failure, 0 while there was none.
     int error() const { return m_error; }
 
-    // Without a stream: everything appended so far.
-    const QByteArray &bytes() const { return m_buffer; }
+    // Without a stream: a copy of everything appended so far.
+    QByteArray bytes() const { return QByteArray(m_buffer.data(), qsizetype(m_buffer.size())); }
 
 private:
-    static constexpr qsizetype kBlock = qsizetype(1) << 16;
+    static constexpr std::size_t kBlock = std::size_t(1) << 16;
 
     void handOverWhenFull()
     {
@@ -52,6 +53,6 @@ private:
     void handOver();
 
     std::FILE *m_stream;
-    QByteArray m_buffer;
+    std::string m_buffer;
     int m_error = 0;
 };
