@@ -70,7 +70,9 @@ long double bearingOfSum(std::int64_t sx, std::int64_t sy)
 //  - D. The arguments are exact; atan2 in double is within a few ulps in any libm (we assume
 //    fewer than 2^10 ulps, far more than any has), that is below 2^10 x 2^-51 rad; the
 //    conversion to degrees and the + 360 add below 3 x 2^-45 degrees. |D - theta| < 3e-11.
-//  - A tabled bearing converted to double for a mixed pair is off by at most 360v < 5e-14.
+//  - An exact bearing (tabled, or taken in full beyond kFastReach) converted to double is off
+//    by at most 360v < 5e-14, so a pair of them is decided by the doubles too, away from the
+//    thresholds, without an extended subtraction.
 //  - So |(D1 - D0) computed - (B1 - B0)| < 2 (2e-11 + 3e-11) + 2^-45 < 1.1e-10 degrees, well
 //    inside kDecisionMargin = 1e-7. When the double difference lies further than the margin
 //    from every threshold, the true B1 - B0 lies on the same side of each by more than
@@ -165,17 +167,27 @@ bool nearThreshold(double diff)
     return std::fabs(size - 3.0) <= kDecisionMargin || std::fabs(size - 180.0) <= kDecisionMargin;
 }
 
+// DecideTurn's rows for a difference further than kDecisionMargin from every threshold, in
+// double precision.
+char decideAway(double diff, char previousTurn)
+{
+    const double size = std::fabs(diff);
+    if (size < 3.0)
+        return previousTurn;
+    if (diff > 0)
+        return diff <= 180.0 ? 'R' : 'L';
+    return size <= 180.0 ? 'L' : 'R';
+}
+
 // DecideTurn(B1 - B0) for the full bearings, without computing them where the estimates
 // decide alike (see above). Either bearing may become exact on the way.
 char decide(Bearing &previous, Bearing &current, char previousTurn)
 {
-    if (!previous.exact || !current.exact) {
-        const double diff = current.estimate - previous.estimate;
-        if (!nearThreshold(diff))
-            return DecideTurn(diff, previousTurn);
-        previous.makeExact();
-        current.makeExact();
-    }
+    const double diff = current.estimate - previous.estimate;
+    if (!nearThreshold(diff))
+        return decideAway(diff, previousTurn);
+    previous.makeExact();
+    current.makeExact();
     return DecideTurn(current.full - previous.full, previousTurn);
 }
 

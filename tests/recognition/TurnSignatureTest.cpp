@@ -381,6 +381,27 @@ TEST(DecideTurnOfSums, agreesWithTheFullBearingsNearEveryThreshold)
     EXPECT_GT(decided, 30000);
 }
 
+// Every pair of the small sums that nearly every window has, against the full bearings.
+TEST(DecideTurnOfSums, agreesWithTheFullBearingsOnEveryPairOfSmallSums)
+{
+    constexpr std::int64_t kReach = 33;
+    std::vector<long double> bearings;
+    for (std::int64_t sy = -kReach; sy <= kReach; ++sy) {
+        for (std::int64_t sx = -kReach; sx <= kReach; ++sx)
+            bearings.push_back(
+                BearingDeg(sx, sy, 0, 0, std::sqrt(static_cast<long double>(sx * sx + sy * sy))));
+    }
+    const std::int64_t side = 2 * kReach + 1;
+    for (std::int64_t a = 0; a < side * side; ++a) {
+        for (std::int64_t b = 0; b < side * side; ++b) {
+            const char plain = DecideTurn(bearings[std::size_t(b)] - bearings[std::size_t(a)], '=');
+            if (DecideTurnOfSums(a % side - kReach, a / side - kReach, b % side - kReach,
+                    b / side - kReach, '=') != plain)
+                FAIL() << a << " to " << b;
+        }
+    }
+}
+
 TEST(DecideTurnOfSums, oppositeAndEqualSumsDecideAsTheFullBearings)
 {
     for (std::int64_t sx = -40; sx <= 40; ++sx) {
