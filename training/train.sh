@@ -30,7 +30,9 @@ done
 # handwriting.
 packages=(python3-torch python3-numpy fonts-dejavu-core fonts-dejavu-extra fonts-liberation
           fonts-freefont-ttf fonts-urw-base35 fonts-noto-core fonts-crosextra-carlito
-          fonts-crosextra-caladea fonts-lato npm)
+          fonts-crosextra-caladea fonts-lato)
+# An npm that is already there will do (one from Node.js's own packages conflicts with Debian's).
+command -v npm >/dev/null || packages+=(npm)
 [ $quick -eq 1 ] && packages=(python3-torch python3-numpy fonts-dejavu-core)
 missing=()
 for package in "${packages[@]}"; do
