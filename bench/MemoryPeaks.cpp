@@ -6,6 +6,7 @@
 //
 //   build/release/bench/memory_peaks build/release/app/umnoglaz
 #include "AppError.h"
+#include "EmptyScansJpeg.h"
 #include "LoadPicture.h"
 #include "MemoryBudget.h"
 #include "PictureStore.h"
@@ -63,27 +64,6 @@ QByteArray picture(int side, const std::function<bool(int, int)> &dark)
         file += row;
     }
     return file;
-}
-
-QByteArray segment(int marker, const QByteArray &payload)
-{
-    QByteArray bytes;
-    bytes.append(char(0xFF)).append(char(marker));
-    bytes.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
-    return bytes + payload;
-}
-
-// Progressive grayscale, 18916 x 18916, restart interval 1, 500 empty DC scans.
-QByteArray emptyScans()
-{
-    QByteArray file = QByteArray::fromHex("FFD8");
-    file += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));
-    file += segment(0xC2, QByteArray::fromHex("0849E449E401011100"));
-    file += segment(0xC4, QByteArray::fromHex("0001") + QByteArray(16, '\0'));
-    file += segment(0xDD, QByteArray::fromHex("0001"));
-    for (int i = 0; i < 500; ++i)
-        file += segment(0xDA, QByteArray::fromHex("010100000000"));
-    return file + QByteArray::fromHex("FFD9");
 }
 
 struct Kind
@@ -185,7 +165,7 @@ int main(int argc, char **argv)
     const QString jpeg = dir.filePath(QStringLiteral("scans.jpg"));
     QFile file(jpeg);
     file.open(QIODevice::WriteOnly);
-    file.write(emptyScans());
+    file.write(EmptyScansJpeg());
     file.close();
     const auto start = std::chrono::steady_clock::now();
     QString failure = QStringLiteral("loaded");

@@ -3,6 +3,7 @@
 // (or its JPEG error) keeping the picture that was there; none aborts.
 #include "MemoryBudget.h"
 #include "AppError.h"
+#include "EmptyScansJpeg.h"
 #include "LoadPicture.h"
 #include "Messages.h"
 #include "PictureStore.h"
@@ -65,30 +66,6 @@ QByteArray isolatedDots(int side)
     return bmp(side, side, 4, 2, colours, pixels);
 }
 
-QByteArray segment(int marker, const QByteArray &payload)
-{
-    QByteArray bytes;
-    bytes.append(char(0xFF)).append(char(marker));
-    bytes.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
-    return bytes + payload;
-}
-
-// A progressive grayscale JPEG of 18916 x 18916 pixels, restart interval 1, with 500 empty DC
-// scans: 5 KB that would keep the decoder busy for most of a minute.
-QByteArray emptyScans()
-{
-    QByteArray file = QByteArray::fromHex("FFD8");
-    file += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));
-    file += segment(0xC2, QByteArray::fromHex("0849E449E401011100"));
-    file += segment(0xC4,
-        QByteArray::fromHex("00") + QByteArray::fromHex("01") + QByteArray(15, '\0') +
-            QByteArray(1, '\0'));
-    file += segment(0xDD, QByteArray::fromHex("0001"));
-    for (int i = 0; i < 500; ++i)
-        file += segment(0xDA, QByteArray::fromHex("010100000000"));
-    return file + QByteArray::fromHex("FFD9");
-}
-
 struct Case
 {
     const char *name;
@@ -101,7 +78,7 @@ const Case kCases[] = {
     {"allBlackWithoutPixelData", "black.bmp", [] { return bmp(18916, 18916, 24, 0, {}, {}); }},
     {"widthOneAtTheTallestHeight", "tall.bmp",
         [] { return bmp(1, 18916 * 18916 / 3 - 2, 24, 0, {}, {}); }},
-    {"progressiveWithManyEmptyScans", "scans.jpg", emptyScans},
+    {"progressiveWithManyEmptyScans", "scans.jpg", EmptyScansJpeg},
 };
 
 class SmallBudget : public ::testing::TestWithParam<Case>
