@@ -6,6 +6,7 @@
 // it is destroyed, so no failure path can leak budget.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -35,6 +36,11 @@ std::int64_t DefaultLimit();
 // of 4 MiB and more are mapped, and go back to the system when freed; up to 16 MiB free at the
 // heap's top is kept for reuse, which spares page faults. The program calls this first thing.
 void SetHeapThresholds();
+
+// Asks the kernel for huge pages over the whole 2 MiB pages inside bytes from begin, which are
+// not touched yet; it gives them only on request here. Filling a large store page by page
+// otherwise costs a fault every 4 KiB. Does nothing below 4 MiB, or off Linux.
+void AskForHugePages(void *begin, std::size_t bytes);
 
 } // namespace MemoryBudget
 

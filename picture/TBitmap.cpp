@@ -9,10 +9,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -45,26 +41,19 @@ Span clipSpan(std::int64_t start, std::int64_t length, int limit)
     return {int(from), int(to)};
 }
 
-// Every pixel of the image in one colour, row by row. QImage::fill and QPainter stop at row
-// 8,388,607 (the raster engine's coordinate limit); rasters may be taller than that.
-// A new store, its pages not yet touched. A large one asks the kernel for huge pages, which it
-// gives only on request here: filling hundreds of megabytes page by page otherwise costs about
-// as much as recognising a page of text.
+// A new store, its pages not yet touched. A large one asks the kernel for huge pages:
+// filling hundreds of megabytes page by page otherwise costs about as much as recognising a
+// page of text.
 QImage newStore(int width, int height)
 {
     QImage store(width, height, QImage::Format_BGR888);
-#ifdef __linux__
-    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(store.constBits());
-    const std::uintptr_t end = begin + std::uintptr_t(store.sizeInBytes());
-    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = end & ~(kHugePage - 1);
-    if (!store.isNull() && last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
+    if (!store.isNull())
+        MemoryBudget::AskForHugePages(store.bits(), std::size_t(store.sizeInBytes()));
     return store;
 }
 
+// Every pixel of the image in one colour, row by row. QImage::fill and QPainter stop at row
+// 8,388,607 (the raster engine's coordinate limit); rasters may be taller than that.
 void fillRows(QImage &image, TColor color)
 {
     const std::uint8_t pixel[kBytesPerPixel] = {std::uint8_t((color >> 16) & 0xFF),

@@ -1,8 +1,6 @@
 #include "PointList.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include "MemoryBudget.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,30 +61,6 @@ void PointList::freeHeap() noexcept
     std::free(m_heap);
 }
 
-namespace {
-
-// The part of a large list still to be filled asks the kernel for huge pages, which it gives
-// only on request here: a blob of millions of pixels otherwise takes a page fault every 512
-// points.
-void adviseHugePages(Point *from, std::size_t count)
-{
-#ifdef __linux__
-    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
-    if (count * sizeof(Point) < 2 * kHugePage)
-        return;
-    const auto begin = reinterpret_cast<std::uintptr_t>(from);
-    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = (begin + count * sizeof(Point)) & ~(kHugePage - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)from;
-    (void)count;
-#endif
-}
-
-} // namespace
-
 // At least doubles, as std::vector does, so that pushing point by point stays linear: to 3, 7,
 // 15, ... points, which with the allocator's 8-byte header fill its 16-byte granules exactly.
 // Points are plain bytes, so a heap block grows by realloc: a large one is moved by remapping
@@ -110,7 +84,7 @@ void PointList::grow(std::size_t atLeast)
             throw std::bad_alloc();
         m_heap = heap;
     }
-    adviseHugePages(m_heap + m_size, capacity - m_size);
+    MemoryBudget::AskForHugePages(m_heap + m_size, (capacity - m_size) * sizeof(Point));
     m_capacity = std::uint32_t(capacity);
 }
 
