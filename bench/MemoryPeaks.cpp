@@ -7,8 +7,8 @@
 //   build/release/bench/memory_peaks build/release/app/umnoglaz
 #include "AppError.h"
 #include "EmptyScansJpeg.h"
+#include "HeapTuning.h"
 #include "LoadPicture.h"
-#include "MemoryBudget.h"
 #include "PictureStore.h"
 #include "RecognizeAll.h"
 #include "RowTable.h"
@@ -89,7 +89,7 @@ long childPeak(const std::function<int()> &work)
 
 int main(int argc, char **argv)
 {
-    MemoryBudget::SetHeapThresholds(); // as the program does
+    SetHeapThresholds(); // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const char *command = argc > 1 ? argv[1] : nullptr;

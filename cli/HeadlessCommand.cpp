@@ -5,6 +5,7 @@
 #include "LearnedRecogniser.h"
 #include "LoadPicture.h"
 #include "MemoryBudget.h"
+#include "MemorySize.h"
 #include "Messages.h"
 #include "Numbers.h"
 #include "PictureList.h"

@@ -1,6 +1,7 @@
 #include "TBitmap.h"
 
 #include "AppError.h"
+#include "HeapTuning.h"
 #include "Messages.h"
 
 #include <QFontInfo>
@@ -48,7 +49,7 @@ QImage newStore(int width, int height)
 {
     QImage store(width, height, QImage::Format_BGR888);
     if (!store.isNull())
-        MemoryBudget::AskForHugePages(store.bits(), std::size_t(store.sizeInBytes()));
+        AskForHugePages(store.bits(), std::size_t(store.sizeInBytes()));
     return store;
 }
 

@@ -1,6 +1,6 @@
 #include "PointList.h"
 
-#include "MemoryBudget.h"
+#include "HeapTuning.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -84,7 +84,7 @@ void PointList::grow(std::size_t atLeast)
             throw std::bad_alloc();
         m_heap = heap;
     }
-    MemoryBudget::AskForHugePages(m_heap + m_size, (capacity - m_size) * sizeof(Point));
+    AskForHugePages(m_heap + m_size, (capacity - m_size) * sizeof(Point));
     m_capacity = std::uint32_t(capacity);
 }
 

@@ -1,15 +1,10 @@
 #include "MemoryBudget.h"
 
 #include "AppError.h"
+#include "MemorySize.h"
 #include "Messages.h"
 
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -18,7 +13,6 @@ namespace {
 
 constexpr std::int64_t kGiB = std::int64_t(1) << 30;
 constexpr std::int64_t kMaxDefault = 8 * kGiB;
-constexpr std::int64_t kMaxSize = std::int64_t(1) << 62;
 
 #ifdef UMNOGLAZ_SMALL_PICTURES
 // Fuzz builds: the real checks with a small account, so that large declared pictures fail
@@ -44,7 +38,7 @@ std::int64_t physicalMemory()
 
 namespace MemoryBudget {
 
-std::int64_t DefaultLimit()
+std::int64_t defaultLimit()
 {
     if (const char *text = std::getenv("UMNOGLAZ_MAX_MEMORY")) {
         if (const std::optional<std::int64_t> bytes = ParseMemorySize(text))
@@ -58,37 +52,12 @@ std::int64_t DefaultLimit()
 #endif
 }
 
-void SetHeapThresholds()
-{
-#ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, 4 << 20);
-    mallopt(M_TRIM_THRESHOLD, 16 << 20);
-#endif
-}
-
-void AskForHugePages(void *begin, std::size_t bytes)
-{
-#ifdef __linux__
-    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
-    if (begin == nullptr || bytes < 2 * kHugePage)
-        return;
-    const auto at = reinterpret_cast<std::uintptr_t>(begin);
-    const std::uintptr_t first = (at + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = (at + bytes) & ~(kHugePage - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)begin;
-    (void)bytes;
-#endif
-}
-
 std::int64_t limit()
 {
     std::int64_t value = g_limit.load(std::memory_order_relaxed);
     if (value == 0) {
         std::int64_t expected = 0;
-        g_limit.compare_exchange_strong(expected, DefaultLimit(), std::memory_order_relaxed);
+        g_limit.compare_exchange_strong(expected, defaultLimit(), std::memory_order_relaxed);
         value = g_limit.load(std::memory_order_relaxed);
     }
     return value;
@@ -137,50 +106,3 @@ void refund(std::int64_t bytes) noexcept
 }
 
 } // namespace MemoryBudget
-
-std::optional<std::int64_t> ParseMemorySize(std::string_view text)
-{
-    std::int64_t value = 0;
-    std::size_t i = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        // Checked before it is made: a long run of digits must not overflow.
-        if (value > (kMaxSize - (text[i] - '0')) / 10)
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (i == 0)
-        return std::nullopt;
-    std::string_view rest = text.substr(i);
-    int shift = 0;
-    if (!rest.empty()) {
-        switch (rest.front()) {
-        case 'k':
-        case 'K':
-            shift = 10;
-            break;
-        case 'm':
-        case 'M':
-            shift = 20;
-            break;
-        case 'g':
-        case 'G':
-            shift = 30;
-            break;
-        case 't':
-        case 'T':
-            shift = 40;
-            break;
-        default:
-            break;
-        }
-        if (shift != 0)
-            rest.remove_prefix(1);
-    }
-    if (rest == "iB" && shift != 0)
-        rest = {};
-    if (rest == "B" || rest == "b")
-        rest = {};
-    if (!rest.empty() || value == 0 || value > (kMaxSize >> shift))
-        return std::nullopt;
-    return value << shift;
-}

@@ -8,12 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string_view>
 
 namespace MemoryBudget {
 
-// The budget in bytes. Until set, it is DefaultLimit().
+// The budget in bytes. Until set, it is defaultLimit().
 std::int64_t limit();
 void setLimit(std::int64_t bytes);
 // Bytes charged now, and the most charged at once since the last resetPeak().
@@ -28,26 +26,9 @@ void refund(std::int64_t bytes) noexcept;
 
 // UMNOGLAZ_MAX_MEMORY when it holds a valid size; otherwise half of physical memory, at most
 // 8 GiB (fuzz builds: a few MiB, so that the out-of-memory paths are reached).
-std::int64_t DefaultLimit();
-
-// Fixes the heap's thresholds. glibc otherwise raises its mmap threshold (up to 32 MiB) as
-// large blocks are freed, and the earlier buffers of every table that grows by doubling then
-// stay resident as holes in the heap: a region table of single pixels cost a fifth more. Blocks
-// of 4 MiB and more are mapped, and go back to the system when freed; up to 16 MiB free at the
-// heap's top is kept for reuse, which spares page faults. The program calls this first thing.
-void SetHeapThresholds();
-
-// Asks the kernel for huge pages over the whole 2 MiB pages inside bytes from begin, which are
-// not touched yet; it gives them only on request here. Filling a large store page by page
-// otherwise costs a fault every 4 KiB. Does nothing below 4 MiB, or off Linux.
-void AskForHugePages(void *begin, std::size_t bytes);
+std::int64_t defaultLimit();
 
 } // namespace MemoryBudget
-
-// "512M", "2G", "1024K", "300000" (bytes): a whole number with an optional K, M, G or T
-// suffix (powers of 1024, either case, an optional trailing "B" or "iB"). Empty on anything
-// else, on 0, and on sizes beyond 2^62.
-std::optional<std::int64_t> ParseMemorySize(std::string_view text);
 
 // A charge held for as long as the object lives, resized as what it covers grows or shrinks.
 class MemoryReservation
