@@ -4,6 +4,7 @@
 // under 5 microseconds.
 #include "ChainCode.h"
 #include "Contour.h"
+#include "LabelRegions.h"
 #include "Matching.h"
 #include "Pages.h"
 #include "TurnSignature.h"

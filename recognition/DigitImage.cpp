@@ -2,23 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-
-DigitBox BoundingBox(std::span<const Point> points)
-{
-    if (points.empty())
-        return {};
-    DigitBox box {std::numeric_limits<std::int32_t>::max(),
-        std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::min()};
-    for (const Point &p : points) {
-        box.left = std::min(box.left, p.x);
-        box.top = std::min(box.top, p.y);
-        box.right = std::max(box.right, p.x + 1);
-        box.bottom = std::max(box.bottom, p.y + 1);
-    }
-    return box;
-}
 
 namespace {
 
@@ -42,19 +25,19 @@ void NormaliseDigit(std::span<const Point> points, DigitImage &image)
     image.fill(0.0f);
     if (points.empty())
         return;
-    const DigitBox box = BoundingBox(points);
-    const double longer = double(std::max(box.width(), box.height()));
+    const Box box = BoundingBox(points);
+    const double longer = double(std::max(box.width, box.height));
     const double scale = kDigitBox / longer;
     // One scale for both axes; the fitted box is the cells that the scaled box reaches into.
     const double scaleX = scale, scaleY = scale;
-    const int cellsX = std::clamp(int(std::ceil(box.width() * scale - 1e-9)), 1, kDigitBox);
-    const int cellsY = std::clamp(int(std::ceil(box.height() * scale - 1e-9)), 1, kDigitBox);
+    const int cellsX = std::clamp(int(std::ceil(box.width * scale - 1e-9)), 1, kDigitBox);
+    const int cellsY = std::clamp(int(std::ceil(box.height * scale - 1e-9)), 1, kDigitBox);
 
     // Area averaging into the fitted box: each pixel covers a scaleX x scaleY rectangle.
     std::array<double, kDigitBox * kDigitBox> fitted {};
     for (const Point &p : points) {
-        const double x0 = (p.x - box.left) * scaleX;
-        const double y0 = (p.y - box.top) * scaleY;
+        const double x0 = (p.x - box.x) * scaleX;
+        const double y0 = (p.y - box.y) * scaleY;
         spread(y0, std::min(y0 + scaleY, double(cellsY)), cellsY, [&](int row, double dy) {
             spread(x0, std::min(x0 + scaleX, double(cellsX)), cellsX, [&](int column, double dx) {
                 fitted[std::size_t(row * kDigitBox + column)] += dx * dy;

@@ -4,7 +4,7 @@
 // learned on. Stateless; the result is a value that owns its pixels.
 #pragma once
 
-#include "Regions.h"
+#include "Box.h"
 
 #include <array>
 #include <span>
@@ -17,15 +17,6 @@ inline constexpr int kDigitPixels = kDigitSide * kDigitSide;
 // Grey levels row by row, top row first: 0 is empty, 1 is a cell wholly covered by the region;
 // always a whole number of 255ths.
 using DigitImage = std::array<float, kDigitPixels>;
-
-// The region's bounding box, in raster coordinates; right and bottom are exclusive.
-struct DigitBox
-{
-    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-    std::int32_t width() const { return right - left; }
-    std::int32_t height() const { return bottom - top; }
-};
-DigitBox BoundingBox(std::span<const Point> points);
 
 // Here's the plan:
 //   1. the bounding box of the points (every point is one dark pixel, each listed once);

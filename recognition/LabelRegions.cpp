@@ -1,4 +1,4 @@
-#include "Regions.h"
+#include "LabelRegions.h"
 
 #include "MemoryBudget.h"
 #include "RowTable.h"

@@ -41,8 +41,8 @@ void LearnedDigits::judge(const RegionTable &regions)
         const item &region = regions[r];
         if (region.count == 0)
             continue;
-        const DigitBox box = BoundingBox(region.points);
-        if (std::max(box.width(), box.height()) < m_network.minSide())
+        const Box box = BoundingBox(region.points);
+        if (std::max(box.width, box.height) < m_network.minSide())
             continue; // a speck: no digit, and no need to ask the network
         batch.push_back(r);
         if (batch.size() == kBatch)

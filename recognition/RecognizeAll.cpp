@@ -1,6 +1,7 @@
 #include "RecognizeAll.h"
 
 #include "Contour.h"
+#include "LabelRegions.h"
 #include "PictureStore.h"
 #include "TraceAhead.h"
 
@@ -15,25 +16,13 @@
 
 namespace {
 
-Box boundingBox(std::span<const Point> points)
-{
-    std::int32_t left = points[0].x, right = left, top = points[0].y, bottom = top;
-    for (const Point &p : points) {
-        left = std::min(left, p.x);
-        right = std::max(right, p.x);
-        top = std::min(top, p.y);
-        bottom = std::max(bottom, p.y);
-    }
-    return Box {left, top, right - left + 1, bottom - top + 1};
-}
-
 RegionResult startResult(const RegionTable &regions, int r)
 {
     RegionResult result;
     result.region = r;
     result.start = regions[std::size_t(r)].points[0];
     result.count = regions[std::size_t(r)].count;
-    result.box = boundingBox(regions[std::size_t(r)].points);
+    result.box = BoundingBox(regions[std::size_t(r)].points);
     return result;
 }
 
@@ -67,12 +56,12 @@ void writeLabel(TCanvas &canvas, const RegionResult &result)
 }
 
 // Every pixel the label of a region may write, relative to the region's first pixel.
-PixelBox labelReach()
+Box labelReach()
 {
     QRect reach;
     for (char digit = '0'; digit <= '9'; ++digit)
         reach = reach.united(TCanvas::textReach(QString(QChar::fromLatin1(digit))));
-    return {reach.left(), reach.top() - kLabelRise, reach.right(), reach.bottom() - kLabelRise};
+    return {reach.x(), reach.y() - kLabelRise, reach.width(), reach.height()};
 }
 
 // Runs work(i, t) for i in 0 to count - 1 on `threads` threads numbered t, the calling one 0, in

@@ -4,16 +4,9 @@
 
 #include <algorithm>
 
-PixelBox WalkReach(const item &region)
+Box WalkReach(const item &region)
 {
-    PixelBox box {region.points[0].x, region.points[0].y, region.points[0].x, region.points[0].y};
-    for (const Point &p : region.points) {
-        box.left = std::min(box.left, p.x);
-        box.right = std::max(box.right, p.x);
-        box.top = std::min(box.top, p.y);
-        box.bottom = std::max(box.bottom, p.y);
-    }
-    return {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+    return BoundingBox(region.points).grown(1);
 }
 
 namespace {
@@ -29,7 +22,7 @@ bool mayWriteLabel(const item &region)
 } // namespace
 
 TraceAheadMap::TraceAheadMap(
-    const RowTable &rows, const RegionTable &regions, const PixelBox &labelReach)
+    const RowTable &rows, const RegionTable &regions, const Box &labelReach)
     : m_rows(rows)
     , m_regions(regions)
     , m_reach(labelReach)
@@ -48,61 +41,62 @@ TraceAheadMap::TraceAheadMap(
     }
 
     bool any = false;
+    Box labels;
     for (std::size_t r = 1; r < regions.size(); ++r) {
         if (!mayWriteLabel(regions[r]))
             continue;
-        const PixelBox box = labelBox(int(r));
-        m_cells = any
-            ? PixelBox {std::min(m_cells.left, box.left), std::min(m_cells.top, box.top),
-                  std::max(m_cells.right, box.right), std::max(m_cells.bottom, box.bottom)}
-            : box;
+        labels = any ? labels.united(labelBox(int(r))) : labelBox(int(r));
         any = true;
     }
     if (!any)
         return;
-    m_cells = {m_cells.left >> kCellShift, m_cells.top >> kCellShift, m_cells.right >> kCellShift,
-        m_cells.bottom >> kCellShift};
-    const std::size_t columns = std::size_t(m_cells.right - m_cells.left + 1);
-    m_grid.resize(columns * std::size_t(m_cells.bottom - m_cells.top + 1));
+    m_cells = cellsOf(labels);
+    m_grid.resize(std::size_t(m_cells.width) * std::size_t(m_cells.height));
     for (std::size_t r = 1; r < regions.size(); ++r) {
         if (!mayWriteLabel(regions[r]))
             continue;
-        const PixelBox box = labelBox(int(r));
-        for (int cy = box.top >> kCellShift; cy <= box.bottom >> kCellShift; ++cy) {
-            for (int cx = box.left >> kCellShift; cx <= box.right >> kCellShift; ++cx)
-                m_grid[std::size_t(cy - m_cells.top) * columns + std::size_t(cx - m_cells.left)]
-                    .push_back(std::int32_t(r));
+        const Box cells = cellsOf(labelBox(int(r)));
+        for (int cy = cells.y; cy < cells.bottom(); ++cy) {
+            for (int cx = cells.x; cx < cells.right(); ++cx)
+                m_grid[gridIndex(cx, cy)].push_back(std::int32_t(r));
         }
     }
 }
 
-PixelBox TraceAheadMap::labelBox(int region) const
+Box TraceAheadMap::labelBox(int region) const
 {
     const Point start = m_regions[std::size_t(region)].points[0];
-    return {m_reach.left + start.x, m_reach.top + start.y, m_reach.right + start.x,
-        m_reach.bottom + start.y};
+    return m_reach.translated(start.x, start.y);
 }
 
-bool TraceAheadMap::labelReachedBefore(int region, const PixelBox &box) const
+Box TraceAheadMap::cellsOf(const Box &box)
+{
+    const int left = box.x >> kCellShift, top = box.y >> kCellShift;
+    return {left, top, ((box.right() - 1) >> kCellShift) - left + 1,
+        ((box.bottom() - 1) >> kCellShift) - top + 1};
+}
+
+std::size_t TraceAheadMap::gridIndex(int cx, int cy) const
+{
+    return std::size_t(cy - m_cells.y) * std::size_t(m_cells.width) + std::size_t(cx - m_cells.x);
+}
+
+bool TraceAheadMap::labelReachedBefore(int region, const Box &box) const
 {
     if (m_grid.empty())
         return false;
-    const std::size_t columns = std::size_t(m_cells.right - m_cells.left + 1);
-    const int left = std::max(box.left >> kCellShift, m_cells.left);
-    const int right = std::min(box.right >> kCellShift, m_cells.right);
-    const int top = std::max(box.top >> kCellShift, m_cells.top);
-    const int bottom = std::min(box.bottom >> kCellShift, m_cells.bottom);
-    for (int cy = top; cy <= bottom; ++cy) {
-        for (int cx = left; cx <= right; ++cx) {
-            const std::vector<std::int32_t> &cell =
-                m_grid[std::size_t(cy - m_cells.top) * columns + std::size_t(cx - m_cells.left)];
+    const Box cells = cellsOf(box);
+    const int left = std::max(cells.x, m_cells.x), right = std::min(cells.right(), m_cells.right());
+    const int top = std::max(cells.y, m_cells.y);
+    const int bottom = std::min(cells.bottom(), m_cells.bottom());
+    constexpr int kCell = 1 << kCellShift;
+    for (int cy = top; cy < bottom; ++cy) {
+        for (int cx = left; cx < right; ++cx) {
+            const std::vector<std::int32_t> &cell = m_grid[gridIndex(cx, cy)];
             if (cell.empty() || cell.front() >= region)
                 continue;
             // A cell that lies inside the box whole: any label touching the cell reaches it.
-            const PixelBox cellBox {cx << kCellShift, cy << kCellShift,
-                ((cx + 1) << kCellShift) - 1, ((cy + 1) << kCellShift) - 1};
-            if (cellBox.left >= box.left && cellBox.right <= box.right && cellBox.top >= box.top &&
-                cellBox.bottom <= box.bottom)
+            if (box.contains({cx << kCellShift, cy << kCellShift, kCell, kCell}))
                 return true;
             for (const std::int32_t other : cell) {
                 if (other >= region)
@@ -115,23 +109,24 @@ bool TraceAheadMap::labelReachedBefore(int region, const PixelBox &box) const
     return false;
 }
 
-bool TraceAheadMap::hasWalkableLight(const PixelBox &box) const
+bool TraceAheadMap::hasWalkableLight(const Box &box) const
 {
     if (m_light.empty())
         return false;
-    const int left = std::max(box.left, 0), right = std::min(box.right, m_rows.width() - 1);
-    const int top = std::max(box.top, 0), bottom = std::min(box.bottom, m_rows.height() - 1);
-    for (int cy = top >> kCellShift; cy <= bottom >> kCellShift; ++cy) {
-        for (int cx = left >> kCellShift; cx <= right >> kCellShift; ++cx) {
+    // Clipped to the raster; right and bottom exclusive.
+    const int left = std::max(box.x, 0), right = std::min(box.right(), m_rows.width());
+    const int top = std::max(box.y, 0), bottom = std::min(box.bottom(), m_rows.height());
+    for (int cy = top >> kCellShift; cy <= (bottom - 1) >> kCellShift; ++cy) {
+        for (int cx = left >> kCellShift; cx <= (right - 1) >> kCellShift; ++cx) {
             if (!m_light[std::size_t(cy) * std::size_t(m_lightColumns) + std::size_t(cx)])
                 continue;
             const int y0 = std::max(top, cy << kCellShift);
-            const int y1 = std::min(bottom, ((cy + 1) << kCellShift) - 1);
+            const int y1 = std::min(bottom, (cy + 1) << kCellShift);
             const int x0 = std::max(left, cx << kCellShift);
-            const int x1 = std::min(right, ((cx + 1) << kCellShift) - 1);
-            for (int y = y0; y <= y1; ++y) {
+            const int x1 = std::min(right, (cx + 1) << kCellShift);
+            for (int y = y0; y < y1; ++y) {
                 const std::uint8_t *red = m_rows[y] + kRedByte;
-                for (int x = x0; x <= x1; ++x) {
+                for (int x = x0; x < x1; ++x) {
                     if (red[kBytesPerPixel * std::size_t(x)] == kDarkRedLimit)
                         return true;
                 }
@@ -146,6 +141,6 @@ bool TraceAheadMap::canTraceAhead(int region) const
     const item &entry = m_regions[std::size_t(region)];
     if (entry.points.empty())
         return false;
-    const PixelBox box = WalkReach(entry);
+    const Box box = WalkReach(entry);
     return !labelReachedBefore(region, box) && !hasWalkableLight(box);
 }

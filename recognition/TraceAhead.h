@@ -14,27 +14,13 @@
 // labelling left it.
 #pragma once
 
+#include "Box.h"
 #include "Regions.h"
 
 #include <cstdint>
 #include <vector>
 
 class RowTable;
-
-// A rectangle of pixels, bounds inclusive.
-struct PixelBox
-{
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = -1;
-    std::int32_t bottom = -1;
-
-    bool intersects(const PixelBox &other) const
-    {
-        return left <= other.right && other.left <= right && top <= other.bottom &&
-            other.top <= bottom;
-    }
-};
 
 // What the pass needs to know to take walks ahead, gathered once after labelling from the
 // raster as labelling left it: where the labels of live regions may fall, and where red bytes
@@ -44,7 +30,7 @@ struct PixelBox
 class TraceAheadMap
 {
 public:
-    TraceAheadMap(const RowTable &rows, const RegionTable &regions, const PixelBox &labelReach);
+    TraceAheadMap(const RowTable &rows, const RegionTable &regions, const Box &labelReach);
 
     // Whether the walk of this live region gives the same outline and marks whenever it is taken.
     bool canTraceAhead(int region) const;
@@ -52,18 +38,21 @@ public:
 private:
     static constexpr int kCellShift = 5;
 
-    PixelBox labelBox(int region) const;
-    bool labelReachedBefore(int region, const PixelBox &box) const;
-    bool hasWalkableLight(const PixelBox &box) const;
+    // The cells of the grid that a box of pixels touches, in cell units.
+    static Box cellsOf(const Box &box);
+    std::size_t gridIndex(int cx, int cy) const;
+    Box labelBox(int region) const;
+    bool labelReachedBefore(int region, const Box &box) const;
+    bool hasWalkableLight(const Box &box) const;
 
     const RowTable &m_rows;
     const RegionTable &m_regions;
-    PixelBox m_reach;
-    PixelBox m_cells;                              // the label grid's extent, in cells
+    Box m_reach;
+    Box m_cells;                                   // the label grid's extent, in cells
     std::vector<std::vector<std::int32_t>> m_grid; // per cell, ascending region numbers
     int m_lightColumns = 0;
     std::vector<std::uint8_t> m_light; // per cell of the raster: holds a red byte of 128
 };
 
 // The region's bounding box grown by one pixel on every side: every pixel its walk can read.
-PixelBox WalkReach(const item &region);
+Box WalkReach(const item &region);

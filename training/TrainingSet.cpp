@@ -1,7 +1,7 @@
 #include "TrainingSet.h"
 
+#include "LabelRegions.h"
 #include "PictureStore.h"
-#include "Regions.h"
 
 #include <QFile>
 
@@ -31,11 +31,11 @@ std::optional<Sample> SampleOf(const Mask &mask, int label)
 
     DigitImage image;
     NormaliseDigit(largest->points, image);
-    const DigitBox box = BoundingBox(largest->points);
+    const Box box = BoundingBox(largest->points);
     Sample sample;
     sample.label = std::uint8_t(label);
-    sample.width = std::uint16_t(std::min(box.width(), 65535));
-    sample.height = std::uint16_t(std::min(box.height(), 65535));
+    sample.width = std::uint16_t(std::min(box.width, 65535));
+    sample.height = std::uint16_t(std::min(box.height, 65535));
     sample.count = std::uint32_t(largest->count);
     for (int i = 0; i < kDigitPixels; ++i)
         sample.grey[std::size_t(i)] = std::uint8_t(std::lround(image[std::size_t(i)] * 255.0f));

@@ -1,6 +1,7 @@
 #include "ChainCode.h"
 #include "Contour.h"
 #include "Fixtures.h"
+#include "LabelRegions.h"
 
 #include <gtest/gtest.h>
 

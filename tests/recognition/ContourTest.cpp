@@ -1,6 +1,7 @@
 #include "Contour.h"
 #include "ChainCode.h"
 #include "Fixtures.h"
+#include "LabelRegions.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "AsciiRaster.h"
 #include "DigitImage.h"
 #include "DigitPictures.h"
+#include "LabelRegions.h"
 #include "LearnedDigits.h"
 #include "Messages.h"
 

@@ -1,4 +1,5 @@
 #include "Fixtures.h"
+#include "LabelRegions.h"
 #include "RecognizeAll.h"
 #include "TraceAhead.h"
 
@@ -129,11 +130,11 @@ TEST(ThreadedPass, aWalkIsTakenAheadOnlyWhereNothingEarlierCanReachIt)
     LabelRegions(store.rowTable, regions);
     ASSERT_EQ(regions.size(), 6u);
     // The reach of a 1 x 1 label just above the first pixel.
-    const TraceAheadMap map(store.rowTable, regions, {0, -3, 0, -3});
+    const TraceAheadMap map(store.rowTable, regions, {0, -3, 1, 1});
     EXPECT_TRUE(map.canTraceAhead(1));
     // Region 2 is out of reach of a short label, within reach of a tall one.
     EXPECT_TRUE(map.canTraceAhead(2));
-    const TraceAheadMap tall(store.rowTable, regions, {0, -3, 3, 2});
+    const TraceAheadMap tall(store.rowTable, regions, {0, -3, 4, 6});
     EXPECT_FALSE(tall.canTraceAhead(2));
     EXPECT_TRUE(tall.canTraceAhead(3));
     EXPECT_FALSE(map.canTraceAhead(4)); // the red byte of 128 beside it

@@ -1,6 +1,7 @@
 #include "TurnSignature.h"
 #include "Contour.h"
 #include "Fixtures.h"
+#include "LabelRegions.h"
 #include "PackedSignature.h"
 
 #include <gtest/gtest.h>

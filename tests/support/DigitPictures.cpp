@@ -2,6 +2,7 @@
 
 #include "DigitImage.h"
 #include "DigitNetwork.h"
+#include "LabelRegions.h"
 #include "PictureStore.h"
 
 #include <QFont>
@@ -61,15 +62,14 @@ std::vector<char> ReadWithNetwork(const DigitPicture &picture, DigitNetwork &net
     for (std::size_t r = 1; r < regions.size(); ++r) {
         if (regions[r].count == 0)
             continue;
-        const DigitBox box = BoundingBox(regions[r].points);
-        if (std::max(box.width(), box.height()) < network.minSide())
+        const Box box = BoundingBox(regions[r].points);
+        if (std::max(box.width, box.height) < network.minSide())
             continue;
         DigitImage image;
         NormaliseDigit(regions[r].points, image);
         DigitGuess guess;
         network.classify({&image, 1}, {&guess, 1});
-        read.emplace_back(
-            box.left, guess.confidence >= network.minConfidence() ? guess.digit : '?');
+        read.emplace_back(box.x, guess.confidence >= network.minConfidence() ? guess.digit : '?');
     }
     std::sort(read.begin(), read.end());
     std::vector<char> digits;
