@@ -220,8 +220,7 @@ int main(int argc, char **argv)
                 [](const PageRegion &a, const PageRegion &b) { return a.start.x < b.start.x; });
             for (const PageRegion &region : regions)
                 read += region.digit ? region.digit : '-';
-            std::printf("samples/%s, %s: %s\n", name, method == Method::Turns ? "turns" : "learned",
-                read.c_str());
+            std::printf("samples/%s, %s: %s\n", name, MethodName(method).data(), read.c_str());
         }
     }
 
@@ -246,8 +245,8 @@ int main(int argc, char **argv)
             }
             std::printf("noise page 2000 x 1500, %.0f %% dark, %s: %zu regions, %d labelled as "
                         "digits; of the %d with 20 pixels or more, %d labelled\n",
-                100 * density, method == Method::Turns ? "turns" : "learned", regions.size(),
-                labelled, large, largeLabelled);
+                100 * density, MethodName(method).data(), regions.size(), labelled, large,
+                largeLabelled);
         }
     }
 

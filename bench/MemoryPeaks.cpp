@@ -10,7 +10,7 @@
 #include "HeapTuning.h"
 #include "LoadPicture.h"
 #include "PictureStore.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 #include "RowTable.h"
 
 #include <QByteArray>
@@ -119,7 +119,7 @@ int main(int argc, char **argv)
             CreatePictureStore(store);
             try {
                 LoadPicture(path, store.workRaster, store.rowTable);
-                RecognizeAll(store, state, progress);
+                ReadPicture(store.workRaster, store.rowTable, state, progress);
                 store.displayRaster.copyFrom(store.workRaster);
             } catch (const AppError &) {
                 return 1;

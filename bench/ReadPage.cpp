@@ -1,22 +1,17 @@
 #include "ReadPage.h"
 
-#include "LearnedRecogniser.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 
 std::vector<PageRegion> ReadPage(PictureStore &store, Method method)
 {
     NoProgress progress;
     RecognitionState state;
-    std::vector<RegionResult> results;
-    if (method == Method::Learned) {
-        LearnedRecogniser learned;
-        results = RecognizeAll(store, state, progress, learned);
-    } else {
-        results = RecognizeAll(store, state, progress);
-    }
+    ReadingOptions options;
+    options.method = method;
+    const Reading reading = ReadPicture(store.workRaster, store.rowTable, state, progress, options);
     std::vector<PageRegion> regions;
-    regions.reserve(results.size());
-    for (const RegionResult &result : results)
+    regions.reserve(reading.results.size());
+    for (const RegionResult &result : reading.results)
         regions.push_back({result.start, result.count, result.digit});
     return regions;
 }

@@ -1,13 +1,12 @@
-// Reads a page through the recognition pass with either method and returns what the pass
-// found for every live region, for the accuracy benchmark.
+// Reads a page through the program's reading of a picture with either method and returns what
+// it found for every live region, for the accuracy benchmark.
 #pragma once
 
+#include "Method.h"
 #include "PictureStore.h"
 #include "Regions.h"
 
 #include <vector>
-
-enum class Method { Turns, Learned };
 
 struct PageRegion
 {

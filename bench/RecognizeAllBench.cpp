@@ -43,7 +43,8 @@ struct Page
     // The pass, then the copy to the display raster that the window makes after it.
     void recognise(RecognitionState &recognition, ProgressSink &progress, Recogniser &recogniser)
     {
-        RecognizeAll(store, recognition, progress, recogniser);
+        RecognizeAll(store.workRaster, store.rowTable, recognition, progress, recogniser,
+            DefaultThreadCount());
         store.displayRaster.copyFrom(store.workRaster);
     }
 };

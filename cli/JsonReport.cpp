@@ -168,11 +168,12 @@ void writeConfidence(JsonWriter &json, float confidence)
 }
 
 // Members in ascending key order, each kind of region with its own.
-void writeRegion(JsonWriter &json, const RegionResult &result, bool learned)
+void writeRegion(JsonWriter &json, const RegionResult &result, Method method)
 {
     // The network reads a traced region's pixels: no signature, and a region it declines
     // keeps its confidence beside a null digit. Turn matching reports its signature and
     // mismatches with the digit it gives.
+    const bool learned = method == Method::Learned;
     const bool learnedTraced = learned && result.traced;
     const bool matched = !learned && result.hasDigit();
     json.beginObject();
@@ -227,7 +228,7 @@ void writeNumber(JsonWriter &json, const Number &number)
 
 } // namespace
 
-void WriteJsonReport(ReportOut &out, const QString &picture, bool learned, int width, int height,
+void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
     const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
 {
     JsonWriter json(out);
@@ -237,7 +238,7 @@ void WriteJsonReport(ReportOut &out, const QString &picture, bool learned, int w
     json.key("height");
     json.value(std::int64_t(height));
     json.key("method");
-    json.value(std::string_view(learned ? "learned" : "turns"));
+    json.value(MethodName(method));
     json.key("numbers");
     json.beginArray();
     for (const Number &number : numbers)
@@ -246,7 +247,7 @@ void WriteJsonReport(ReportOut &out, const QString &picture, bool learned, int w
     json.key("regions");
     json.beginArray();
     for (const RegionResult &result : results)
-        writeRegion(json, result, learned);
+        writeRegion(json, result, method);
     json.endArray();
     json.key("width");
     json.value(std::int64_t(width));

@@ -3,8 +3,9 @@
 // ascending order, numbers and strings as Qt writes them), without building the document.
 #pragma once
 
+#include "Method.h"
 #include "Numbers.h"
-#include "Recogniser.h"
+#include "RegionResult.h"
 #include "ReportOut.h"
 
 #include <QString>
@@ -52,8 +53,13 @@ private:
 // A region has box, count, digit, region, x and y; with turns a region with a digit adds codes,
 // mismatches and signature; with learned a traced region adds codes and confidence (3
 // decimals, null for a speck the network did not look at).
-void WriteJsonReport(ReportOut &out, const QString &picture, bool learned, int width, int height,
+void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
     const std::vector<RegionResult> &results, const std::vector<Number> &numbers);
+
+// What a report held in memory costs per region at most, for a caller that must hold one back
+// (a picture's report waiting for the pictures before it): a region's object is up to about 250
+// bytes, its growing buffer may be twice that, and the report handed over is a copy of it.
+inline constexpr std::int64_t kHeldJsonBytesPerRegion = 768;
 
 // {"error","file"} and a line break: a picture that could not be recognised.
 void WriteJsonFailure(ReportOut &out, const QString &picture, const QString &message);

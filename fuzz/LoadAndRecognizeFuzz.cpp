@@ -7,7 +7,7 @@
 #include "LoadPicture.h"
 #include "MemoryBudget.h"
 #include "PictureStore.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         try {
             CreatePictureStore(store);
             LoadPicture(fileName, store.workRaster, store.rowTable);
-            RecognizeAll(store, state, progress);
+            ReadPicture(store.workRaster, store.rowTable, state, progress);
         } catch (const AppError &) { }
         if (MemoryBudget::peak() > MemoryBudget::limit())
             std::abort();

@@ -195,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         Checker checker(state, width, height);
         NoProgress progress;
-        checkResults(RecognizeAll(store, state, progress, checker));
+        checkResults(RecognizeAll(
+            store.workRaster, store.rowTable, state, progress, checker, DefaultThreadCount()));
         checkRegions(state.regions, red, width, height);
     }
     return 0;

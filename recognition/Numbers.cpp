@@ -8,14 +8,6 @@
 
 namespace {
 
-Box unite(const Box &a, const Box &b)
-{
-    const std::int32_t left = std::min(a.x, b.x);
-    const std::int32_t top = std::min(a.y, b.y);
-    return Box {
-        left, top, std::max(a.right(), b.right()) - left, std::max(a.bottom(), b.bottom()) - top};
-}
-
 // Disjoint sets over the digits, for the transitive closure of SameNumber.
 class Groups
 {
@@ -184,7 +176,7 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
         }
         Number &number = numbers[index];
         number.text += digits[i]->digit;
-        number.box = unite(number.box, digits[i]->box);
+        number.box = number.box.united(digits[i]->box);
         number.regions.push_back(digits[i]->region);
     }
 
@@ -213,4 +205,17 @@ std::string JoinNumbers(const std::vector<Number> &numbers, const char *separato
         joined += number.text;
     }
     return joined;
+}
+
+std::int64_t NumbersBytes(const std::vector<Number> &numbers)
+{
+    // A short text lives inside the string itself.
+    const std::size_t inPlace = std::string().capacity();
+    std::int64_t bytes = std::int64_t(numbers.capacity() * sizeof(Number));
+    for (const Number &number : numbers) {
+        bytes += std::int64_t(number.regions.capacity() * sizeof(int));
+        if (number.text.capacity() > inPlace)
+            bytes += std::int64_t(number.text.capacity() + 1);
+    }
+    return bytes;
 }

@@ -9,7 +9,7 @@
 //               +--+
 #pragma once
 
-#include "Recogniser.h"
+#include "RegionResult.h"
 
 #include <cstdint>
 #include <string>
@@ -43,6 +43,10 @@ inline constexpr std::int64_t kNumbersBytesPerResult = 192;
 // is a run of numbers, taken in order of their box's vertical middle, whose middles fall inside
 // the rows that the line's first number covers.
 std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results);
+
+// What the numbers that GroupNumbers returned hold, once it has: their array and their texts'
+// and region lists.
+std::int64_t NumbersBytes(const std::vector<Number> &numbers);
 
 // The numbers' texts joined by the separator ("2026 17 5").
 std::string JoinNumbers(const std::vector<Number> &numbers, const char *separator);

@@ -2,7 +2,8 @@
 
 #include "Contour.h"
 #include "LabelRegions.h"
-#include "PictureStore.h"
+#include "RowTable.h"
+#include "TBitmap.h"
 #include "TraceAhead.h"
 
 #include <QString>
@@ -106,23 +107,10 @@ int DefaultThreadCount()
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-std::vector<RegionResult> RecognizeAll(
-    PictureStore &store, RecognitionState &state, ProgressSink &progress)
-{
-    TurnSignatureRecogniser turns;
-    return RecognizeAll(store, state, progress, turns, DefaultThreadCount());
-}
-
-std::vector<RegionResult> RecognizeAll(
-    PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser)
-{
-    return RecognizeAll(store, state, progress, recogniser, DefaultThreadCount());
-}
-
-std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &state,
+std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, Recogniser &recogniser, int threads)
 {
-    LabelRegions(store.rowTable, state.regions, state.regionsCharge);
+    LabelRegions(rows, state.regions, state.regionsCharge);
     recogniser.prepare(state.regions);
 
     std::vector<int> live;
@@ -133,7 +121,7 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     // Only the maximum: the position is where the last complete pass left it (0).
     progress.setMaximum(int(live.size()));
 
-    TCanvas &canvas = store.workRaster.canvas();
+    TCanvas &canvas = workRaster.canvas();
     canvas.Font.Color = clRed;
 
     // The results are charged while the pass builds them, with the pass's own per-region
@@ -149,10 +137,10 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     std::vector<std::uint8_t> done(live.size(), 0);
     if (threads > 1 && recogniser.recognisesConcurrently() && live.size() > 1) {
         // The map's cells of 32 x 32 pixels, and up to four cells per label with their growth.
-        const std::int64_t cells = (std::int64_t(store.rowTable.width()) / 32 + 2) *
-            (std::int64_t(store.rowTable.height()) / 32 + 2);
+        const std::int64_t cells =
+            (std::int64_t(rows.width()) / 32 + 2) * (std::int64_t(rows.height()) / 32 + 2);
         const MemoryReservation mapCharge(cells * 32 + std::int64_t(live.size()) * 32);
-        const TraceAheadMap map(store.rowTable, state.regions, labelReach());
+        const TraceAheadMap map(rows, state.regions, labelReach());
         struct Scratch
         {
             Contour contour;
@@ -168,7 +156,7 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
             if (!map.canTraceAhead(live[i]))
                 return;
             walkers[std::size_t(t)].walk(
-                store.rowTable, state.regions[std::size_t(live[i])], recogniser, results[i]);
+                rows, state.regions[std::size_t(live[i])], recogniser, results[i]);
             done[i] = 1;
         });
     }
@@ -179,7 +167,7 @@ std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &st
     for (std::size_t i = 0; i < live.size(); ++i) {
         RegionResult &result = results[i];
         if (!done[i])
-            walker.walk(store.rowTable, state.regions[std::size_t(live[i])], recogniser, result);
+            walker.walk(rows, state.regions[std::size_t(live[i])], recogniser, result);
         if (!result.hasDigit())
             continue;
         writeLabel(canvas, result);

@@ -1,6 +1,8 @@
 // The recognition pass: labels the work raster, recognises every live region as a digit and
 // writes each digit in red on a white box above its region, and returns what it found. It
-// touches only the work raster and the recognition state; showing the result is the caller's.
+// touches only the work raster (through its row table, and its canvas for the labels) and the
+// recognition state; showing the result is the caller's. ReadPicture.h runs it among the other
+// stages of reading.
 #pragma once
 
 #include "Recogniser.h"
@@ -8,7 +10,8 @@
 
 #include <vector>
 
-struct PictureStore;
+class RowTable;
+class TBitmap;
 
 // Where the pass reports its progress: the number of regions to visit, one step for each
 // region given a digit, and a reset once the loop has finished.
@@ -37,7 +40,7 @@ inline constexpr int kLabelRise = 15;
 // The number of threads a pass uses unless told otherwise: one per core.
 int DefaultThreadCount();
 
-// Runs one pass with the given recogniser (turn-signature matching when none is given) and
+// Runs one pass with the given recogniser over the work raster, whose row table is rows, and
 // returns a result for every live region, in ascending region number. An exception ends it at
 // once: labels and marks already written stay, and the progress position is kept.
 //
@@ -47,9 +50,5 @@ int DefaultThreadCount();
 // writing the labels and stepping the progress. Results and pixels are the same for every
 // thread count; only the contour and chain code left in the state may differ from a one-thread
 // pass (they belong to some region traced last, not necessarily the last region).
-std::vector<RegionResult> RecognizeAll(
-    PictureStore &store, RecognitionState &state, ProgressSink &progress);
-std::vector<RegionResult> RecognizeAll(
-    PictureStore &store, RecognitionState &state, ProgressSink &progress, Recogniser &recogniser);
-std::vector<RegionResult> RecognizeAll(PictureStore &store, RecognitionState &state,
+std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, Recogniser &recogniser, int threads);

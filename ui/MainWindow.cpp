@@ -1,12 +1,9 @@
 #include "MainWindow.h"
 
 #include "Application.h"
-#include "LearnedRecogniser.h"
 #include "LoadPicture.h"
-#include "MemoryBudget.h"
-#include "Numbers.h"
 #include "ProgressBar.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -35,9 +32,10 @@ constexpr QRect kButton2Geometry {8, 56, 75, 25};
 constexpr QRect kButton3Geometry {8, 92, 75, 25};
 // Under the buttons, at their x and width and their spacing.
 constexpr QRect kComboBox1Geometry {8, 128, 75, 25};
-// Where the chosen method is kept between runs, and its values.
+// Where the chosen method is kept between runs, by its name.
 constexpr const char *kMethodKey = "recognition/method";
-constexpr const char *kMethodNames[] = {"turns", "learned"};
+// The methods in the order of the list.
+constexpr Method kMethods[] = {Method::Turns, Method::Learned};
 constexpr int kWindowFontPixels = 11;
 constexpr int kMemoFontPixels = 3;
 constexpr int kStrokeWidth = 5;
@@ -159,9 +157,11 @@ void TForm1::buildControls()
     ComboBox1->setToolTip(QKeySequence(Qt::CTRL | Qt::Key_M).toString(QKeySequence::NativeText));
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
-    ComboBox1->setCurrentIndex(saved == QLatin1String(kMethodNames[1]) ? 1 : 0);
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [](int index) {
-        QSettings().setValue(QLatin1String(kMethodKey), QLatin1String(kMethodNames[index == 1]));
+    setMethod(ParseMethod(saved.toStdString()).value_or(Method::Turns));
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] {
+        const std::string_view name = MethodName(method());
+        QSettings().setValue(
+            QLatin1String(kMethodKey), QString::fromLatin1(name.data(), name.size()));
     });
 
     // Only the buttons take focus from the keyboard, in this order.
@@ -365,14 +365,14 @@ void TForm1::Button2Click()
     RecognizeAll();
 }
 
-TForm1::Method TForm1::method() const
+Method TForm1::method() const
 {
-    return ComboBox1->currentIndex() == 1 ? Method::Learned : Method::Turns;
+    return kMethods[ComboBox1->currentIndex() == 1];
 }
 
 void TForm1::setMethod(Method method)
 {
-    ComboBox1->setCurrentIndex(int(method));
+    ComboBox1->setCurrentIndex(method == kMethods[1] ? 1 : 0);
 }
 
 void TForm1::Button3Click()
@@ -419,21 +419,14 @@ void TForm1::RecognizeAll()
     const WaitCursor busy;
     BarProgress progress(*ProgressBar1);
     recordStep([&] {
-        std::vector<RegionResult> results;
-        if (method() == Method::Learned) {
-            // The model loads at the first learned pass; a failure shows in the error box
-            // before anything is drawn, and the turns method goes on working.
-            if (!m_learned)
-                m_learned = std::make_unique<LearnedRecogniser>();
-            results = ::RecognizeAll(m_store, m_recognition, progress, *m_learned);
-        } else {
-            results = ::RecognizeAll(m_store, m_recognition, progress);
-        }
-        // The results, kept while they are read as numbers, and the numbers.
-        const MemoryReservation numbersCharge(
-            std::int64_t(results.size() + 1) * (kNumbersBytesPerResult + sizeof(RegionResult)));
+        // The learned method's model loads at its first pass; a failure shows in the error box
+        // before anything is drawn, and the turns method goes on working.
+        ReadingOptions options;
+        options.method = method();
+        const Reading reading =
+            ReadPicture(m_store.workRaster, m_store.rowTable, m_recognition, progress, options);
         QStringList texts;
-        for (const Number &number : GroupNumbers(results))
+        for (const Number &number : reading.numbers)
             texts.append(QString::fromStdString(number.text));
         showLabels({windowTitle(), texts});
     });

@@ -19,8 +19,8 @@
 // whole copy of it.
 #pragma once
 
+#include "Method.h"
 #include "PictureStore.h"
-#include "Recogniser.h"
 #include "RecognitionState.h"
 #include "UndoHistory.h"
 
@@ -57,7 +57,6 @@ public:
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
     QComboBox *ComboBox1;
 
-    enum class Method { Turns = 0, Learned = 1 };
     Method method() const;
     void setMethod(Method method);
 
@@ -153,7 +152,6 @@ private:
 
     PictureStore m_store;
     RecognitionState m_recognition;
-    std::unique_ptr<Recogniser> m_learned; // made at the first learned pass
     FileChooser m_chooseFile;
     FileChooser m_chooseSaveFile;
     UndoHistory m_history;

@@ -1,9 +1,8 @@
 #include "JsonReport.h"
 #include "AsciiRaster.h"
 #include "Fixtures.h"
-#include "LearnedRecogniser.h"
 #include "LoadPicture.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -85,11 +84,16 @@ QByteArray documentReport(const QString &picture, bool learned, int width, int h
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
 }
 
+Method methodOf(bool learned)
+{
+    return learned ? Method::Learned : Method::Turns;
+}
+
 QByteArray streamedReport(const QString &picture, bool learned, int width, int height,
     const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
 {
     ReportOut out;
-    WriteJsonReport(out, picture, learned, width, height, results, numbers);
+    WriteJsonReport(out, picture, methodOf(learned), width, height, results, numbers);
     return out.bytes();
 }
 
@@ -183,17 +187,15 @@ double nastyDouble(std::mt19937_64 &random)
     }
 }
 
-// The pass's results on a picture, with either method.
-std::vector<RegionResult> recognise(PictureStore &store, bool learned)
+// What reading a picture gives, with either method.
+Reading read(PictureStore &store, bool learned)
 {
     RecognitionState state;
     NoProgress progress;
-    if (learned) {
-        LearnedRecogniser network;
-        return RecognizeAll(store, state, progress, network, 1);
-    }
-    TurnSignatureRecogniser turns;
-    return RecognizeAll(store, state, progress, turns, 1);
+    ReadingOptions options;
+    options.method = methodOf(learned);
+    options.threads = 1;
+    return ReadPicture(store.workRaster, store.rowTable, state, progress, options);
 }
 
 } // namespace
@@ -261,15 +263,16 @@ TEST(JsonReport, passesOnTheSamplesAndRandomPagesGiveTheDocumentsBytesThroughAFi
                     randomPicture(random, 300 + int(random() % 200), 200, 20 + int(random() % 30)));
             else
                 LoadPicture(picture, store.workRaster, store.rowTable);
-            const std::vector<RegionResult> results = recognise(store, learned);
-            const std::vector<Number> numbers = GroupNumbers(results);
+            const Reading reading = read(store, learned);
+            const std::vector<RegionResult> &results = reading.results;
+            const std::vector<Number> &numbers = reading.numbers;
             const int width = store.workRaster.width(), height = store.workRaster.height();
 
             std::FILE *file = std::tmpfile();
             ASSERT_NE(file, nullptr);
             {
                 ReportOut out(file);
-                WriteJsonReport(out, picture, learned, width, height, results, numbers);
+                WriteJsonReport(out, picture, methodOf(learned), width, height, results, numbers);
                 EXPECT_TRUE(out.flush());
             }
             QByteArray written(qsizetype(std::ftell(file)), '\0');

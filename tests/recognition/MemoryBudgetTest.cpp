@@ -7,7 +7,7 @@
 #include "LoadPicture.h"
 #include "Messages.h"
 #include "PictureStore.h"
-#include "RecognizeAll.h"
+#include "ReadPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -124,8 +124,8 @@ TEST_P(SmallBudget, loadsAndIsRecognisedOrFailsKeepingThePicture)
         return;
     }
     try {
-        const std::vector<RegionResult> results = RecognizeAll(store, state, progress);
-        EXPECT_FALSE(results.empty());
+        const Reading reading = ReadPicture(store.workRaster, store.rowTable, state, progress);
+        EXPECT_FALSE(reading.results.empty());
     } catch (const AppError &error) {
         EXPECT_STREQ(error.what(), kOutOfResources);
         EXPECT_EQ(state.regions.size(), 1u); // entry 0 alone

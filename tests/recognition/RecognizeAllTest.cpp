@@ -38,7 +38,13 @@ struct Pass
     std::vector<RegionResult> regions; // what the last run returned
 
     Pass() { CreatePictureStore(store); }
-    void run() { regions = RecognizeAll(store, state, progress); }
+    void run() { run(turns); }
+    void run(Recogniser &recogniser)
+    {
+        regions = RecognizeAll(
+            store.workRaster, store.rowTable, state, progress, recogniser, DefaultThreadCount());
+    }
+    TurnSignatureRecogniser turns;
 
     // A thick ring, which every reasonable outline walk traces, with its top-left at (x, y).
     void drawRing(int x, int y) { ::drawRing(store.workRaster.canvas(), x, y); }
@@ -225,7 +231,7 @@ TEST(RecognizeAll, theRecogniserSeesTheTableFirstAndMayDeclineADigit)
     pass.drawRing(300, 100);
     setPixel(pass.store.workRaster, 500, 300, {0, 0, 0}); // no outline: never asked
     EverySecondRegion recogniser;
-    pass.regions = RecognizeAll(pass.store, pass.state, pass.progress, recogniser);
+    pass.run(recogniser);
 
     ASSERT_EQ(pass.regions.size(), 3u);
     ASSERT_EQ(recogniser.preparedCounts.size(), pass.state.regions.size());

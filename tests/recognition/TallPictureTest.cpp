@@ -128,7 +128,9 @@ TEST_F(TallPictureTest, theFrameIsWhiteToTheBottomAndLabelsLandOnEveryRow)
     }
 
     NoProgress progress;
-    const std::vector<RegionResult> results = RecognizeAll(store, state, progress);
+    TurnSignatureRecogniser turns;
+    const std::vector<RegionResult> results = RecognizeAll(
+        store.workRaster, store.rowTable, state, progress, turns, DefaultThreadCount());
     store.displayRaster.copyFrom(store.workRaster);
     ASSERT_EQ(results.size(), std::size(kBlobs));
 

@@ -23,7 +23,8 @@ void passOn(const std::vector<std::string> &picture, int threads, Outcome &outco
     RecognitionState state;
     NoProgress progress;
     TurnSignatureRecogniser turns;
-    outcome.results = RecognizeAll(store, state, progress, turns, threads);
+    outcome.results =
+        RecognizeAll(store.workRaster, store.rowTable, state, progress, turns, threads);
     outcome.raster.copyFrom(store.workRaster);
 }
 

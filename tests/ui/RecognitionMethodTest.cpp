@@ -92,18 +92,18 @@ private Q_SLOTS:
     {
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        QCOMPARE(form->method(), TForm1::Method::Turns);
+        QCOMPARE(form->method(), Method::Turns);
         QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Нейросеть"));
         form.reset();
         form = std::make_unique<TForm1>(); // the next run
-        QCOMPARE(form->method(), TForm1::Method::Learned);
+        QCOMPARE(form->method(), Method::Learned);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
-        QCOMPARE(form->method(), TForm1::Method::Turns);
+        QCOMPARE(form->method(), Method::Turns);
         QCOMPARE(QSettings().value("recognition/method").toString(), QStringLiteral("turns"));
     }
 

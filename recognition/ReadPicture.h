@@ -1,0 +1,47 @@
+// Reading a picture that is already loaded: the one door through which the window, the
+// headless command, the benchmarks and the fuzz targets turn the work raster into digits and
+// numbers. It runs the stages of reading in order, each on what the one before it gave:
+//
+//   1. ink      which pixels are dark: the fixed rule, a red byte below 128, which labelling
+//               and tracing read from the work raster itself. A stage that decides ink some
+//               other way goes here, before labelling, and hands labelling what it decided.
+//   2. regions  LabelRegions rebuilds the region table (the first step of the pass).
+//   3. outlines and digits
+//               RecognizeAll traces every live region, reads it with the method's recogniser
+//               and writes its label above it; the results come back one a region.
+//   4. glyphs   (none yet) a stage that joins regions or cuts them into the digits they hold
+//               goes here, between the outlines and the numbers.
+//   5. numbers  GroupNumbers groups the digits into numbers by where their boxes lie.
+//
+// The work raster, its row table and the recognition state are the caller's; the results and
+// numbers come back owned, with their memory still charged to the run's budget.
+#pragma once
+
+#include "Method.h"
+#include "Numbers.h"
+#include "RecognizeAll.h"
+
+#include "MemoryBudget.h"
+
+#include <optional>
+#include <vector>
+
+struct ReadingOptions
+{
+    Method method = Method::Turns;
+    std::optional<float> minConfidence; // the learned method: replaces the network's threshold
+    int threads = DefaultThreadCount();
+};
+
+// What reading a picture found.
+struct Reading
+{
+    std::vector<RegionResult> results; // one for every live region, in ascending region number
+    std::vector<Number> numbers;       // line by line from the top, each line left to right
+    MemoryReservation charge;          // the bytes of both, for as long as they are kept
+};
+
+// Runs the stages above over the work raster, whose row table is rows. An exception ends it at
+// once, as it ends the pass (see RecognizeAll.h); nothing stays charged then.
+Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
+    ProgressSink &progress, const ReadingOptions &options = {});
