@@ -3,18 +3,16 @@
 #include "CommandLine.h"
 #include "FailureText.h"
 #include "JsonReport.h"
-#include "LoadPicture.h"
 #include "MemoryBudget.h"
 #include "Messages.h"
 #include "PictureList.h"
 #include "PictureOutput.h"
 #include "PicturePool.h"
+#include "PictureReport.h"
 #include "PictureStore.h"
 #include "ProgressLine.h"
-#include "ReadPicture.h"
 #include "ReportOut.h"
 #include "SameFile.h"
-#include "TextReport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,54 +41,12 @@ void printFailure(const QString &message)
     printTo(stderr, WithFinalFullStop(message) + u'\n');
 }
 
-// Loads the picture and reads it on `threads` threads; gives the failure's message, empty on
-// success.
-QString tryRead(const QString &picture, const HeadlessOptions &options, int threads,
-    PictureStore &store, Reading &reading)
-{
-    try {
-        RecognitionState state;
-        NoProgress progress;
-        CreatePictureStore(store);
-        LoadPicture(picture, store.workRaster, store.rowTable);
-        ReadingOptions reads;
-        reads.method = options.method;
-        reads.minConfidence = options.minConfidence;
-        reads.threads = threads;
-        reading = ReadPicture(store.workRaster, store.rowTable, state, progress, reads);
-    } catch (const std::exception &error) {
-        return ErrorMessage(error);
-    } catch (...) {
-        return QString::fromLatin1(kUnknownFailure);
-    }
-    return {};
-}
-
 // A failure of one step is printed and gives false.
 bool succeeded(const QString &problem)
 {
     if (!problem.isEmpty())
         printFailure(problem);
     return problem.isEmpty();
-}
-
-// The report of a read picture, as text or JSON, into out as it is made.
-void writeReport(ReportOut &out, const QString &picture, const HeadlessOptions &options,
-    const TBitmap &raster, const Reading &reading)
-{
-    if (options.json)
-        WriteJsonReport(out, picture, options.method, raster.width(), raster.height(),
-            reading.results, reading.numbers);
-    else
-        WriteTextReport(out, picture, options.method, raster.width(), raster.height(),
-            reading.results, reading.numbers);
-}
-
-// What a report costs while it is held back for the pictures before it.
-std::int64_t heldReportBytes(const HeadlessOptions &options, const Reading &reading)
-{
-    return std::int64_t(reading.results.size() + 1) *
-        (options.json ? kHeldJsonBytesPerRegion : kHeldTextBytesPerRegion);
 }
 
 // Several paths, or a folder, make a run over many pictures; one file keeps the output of one.
@@ -116,14 +72,14 @@ PictureOutcome readOne(const QString &picture, const QString &output,
     PictureOutcome outcome;
     // The pictures share the threads: each pass runs on one.
     Reading reading;
-    QString problem = tryRead(picture, options, 1, store, reading);
+    QString problem = LoadAndRead(picture, options, 1, store, reading);
     try {
         if (problem.isEmpty() && !output.isEmpty())
             problem = WritePictureFile(output, store.workRaster);
         if (problem.isEmpty()) {
-            MemoryReservation report(heldReportBytes(options, reading));
+            MemoryReservation report(HeldReportBytes(options, reading));
             ReportOut out;
-            writeReport(out, picture, options, store.workRaster, reading);
+            WriteReport(out, picture, options, store.workRaster, reading);
             outcome.out = out.bytes();
             outcome.held = std::move(report);
             outcome.held.resize(outcome.out.capacity());
@@ -162,12 +118,12 @@ int runSingle(const HeadlessOptions &options)
 
     PictureStore store;
     Reading reading;
-    if (!succeeded(tryRead(options.picture(), options, options.threads, store, reading)))
+    if (!succeeded(LoadAndRead(options.picture(), options, options.threads, store, reading)))
         return 1;
     if (!output.isEmpty() && !succeeded(WritePictureFile(output, store.workRaster)))
         return 1;
     ReportOut out(stdout);
-    writeReport(out, options.picture(), options, store.workRaster, reading);
+    WriteReport(out, options.picture(), options, store.workRaster, reading);
     if (out.flush())
         return 0;
     printFailure(CannotWriteReport(QString::fromLocal8Bit(std::strerror(out.error()))));

@@ -1,0 +1,48 @@
+#include "PictureReport.h"
+
+#include "FailureText.h"
+#include "JsonReport.h"
+#include "LoadPicture.h"
+#include "Messages.h"
+#include "PictureStore.h"
+#include "TextReport.h"
+
+#include <exception>
+
+QString LoadAndRead(const QString &picture, const HeadlessOptions &options, int threads,
+    PictureStore &store, Reading &reading)
+{
+    try {
+        RecognitionState state;
+        NoProgress progress;
+        CreatePictureStore(store);
+        LoadPicture(picture, store.workRaster, store.rowTable);
+        ReadingOptions reads;
+        reads.method = options.method;
+        reads.minConfidence = options.minConfidence;
+        reads.threads = threads;
+        reading = ReadPicture(store.workRaster, store.rowTable, state, progress, reads);
+    } catch (const std::exception &error) {
+        return ErrorMessage(error);
+    } catch (...) {
+        return QString::fromLatin1(kUnknownFailure);
+    }
+    return {};
+}
+
+void WriteReport(ReportOut &out, const QString &picture, const HeadlessOptions &options,
+    const TBitmap &raster, const Reading &reading)
+{
+    if (options.json)
+        WriteJsonReport(out, picture, options.method, raster.width(), raster.height(),
+            reading.results, reading.numbers);
+    else
+        WriteTextReport(out, picture, options.method, raster.width(), raster.height(),
+            reading.results, reading.numbers);
+}
+
+std::int64_t HeldReportBytes(const HeadlessOptions &options, const Reading &reading)
+{
+    return std::int64_t(reading.results.size() + 1) *
+        (options.json ? kHeldJsonBytesPerRegion : kHeldTextBytesPerRegion);
+}
