@@ -77,7 +77,7 @@ PictureOutcome readOne(const QString &picture, const QString &output,
         if (problem.isEmpty() && !output.isEmpty())
             problem = WritePictureFile(output, store.workRaster);
         if (problem.isEmpty()) {
-            MemoryReservation report(HeldReportBytes(options, reading));
+            MemoryReservation report(HeldReportBytes(picture, options, reading));
             ReportOut out;
             WriteReport(out, picture, options, store.workRaster, reading);
             outcome.out = out.bytes();

@@ -41,8 +41,13 @@ void WriteReport(ReportOut &out, const QString &picture, const HeadlessOptions &
             reading.results, reading.numbers);
 }
 
-std::int64_t HeldReportBytes(const HeadlessOptions &options, const Reading &reading)
+std::int64_t HeldReportBytes(
+    const QString &picture, const HeadlessOptions &options, const Reading &reading)
 {
-    return std::int64_t(reading.results.size() + 1) *
-        (options.json ? kHeldJsonBytesPerRegion : kHeldTextBytesPerRegion);
+    // The summary and the numbers' lines with their texts in the making, the picture's name
+    // among them in UTF-16 and UTF-8 in each step of its making, and the copy handed over.
+    constexpr std::int64_t kEveryReport = 4 << 10;
+    const std::int64_t perRegion = options.json ? kHeldJsonBytesPerRegion : kHeldTextBytesPerRegion;
+    return kEveryReport + 32 * std::int64_t(picture.size()) +
+        std::int64_t(reading.results.size() + 1) * perRegion;
 }

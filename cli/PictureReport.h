@@ -22,5 +22,7 @@ QString LoadAndRead(const QString &picture, const HeadlessOptions &options, int 
 void WriteReport(ReportOut &out, const QString &picture, const HeadlessOptions &options,
     const TBitmap &raster, const Reading &reading);
 
-// What the report costs at most while it is held in memory, waiting to be written.
-std::int64_t HeldReportBytes(const HeadlessOptions &options, const Reading &reading);
+// What the report costs at most while it is held in memory, waiting to be written: so much a
+// region, and the lines every report has, which name the picture.
+std::int64_t HeldReportBytes(
+    const QString &picture, const HeadlessOptions &options, const Reading &reading);

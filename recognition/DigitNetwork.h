@@ -22,12 +22,17 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <span>
 
 inline constexpr int kModelVersion = 1;
 inline constexpr int kDigitClasses = 11; // digits 0 to 9, then "not a digit"
 inline constexpr int kNotADigit = 10;
+
+// What classifying a batch holds for each of its pictures, beside the pictures themselves: the
+// outputs of the network's layers and the library's working buffers (about 20 KB measured).
+inline constexpr std::int64_t kNetworkBytesPerPicture = 32 << 10;
 
 // What the network says about one picture.
 struct DigitGuess

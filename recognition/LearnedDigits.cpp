@@ -18,6 +18,13 @@ LearnedDigits::LearnedDigits(DigitNetwork &network, std::optional<float> minConf
 
 void LearnedDigits::judge(const RegionTable &regions)
 {
+    // The verdicts, and one batch: its pictures, what the network holds for each and the
+    // guesses.
+    const std::int64_t verdictBytes = std::int64_t(regions.size() * sizeof(LearnedVerdict));
+    const std::int64_t batchBytes = std::int64_t(std::min(kBatch, regions.size())) *
+        (std::int64_t(sizeof(DigitImage) + sizeof(DigitGuess) + sizeof(std::size_t)) +
+            kNetworkBytesPerPicture);
+    m_charge.resize(verdictBytes + batchBytes);
     m_verdicts.assign(regions.size(), LearnedVerdict {});
     std::vector<std::size_t> batch;
     std::vector<DigitImage> images;
@@ -50,4 +57,5 @@ void LearnedDigits::judge(const RegionTable &regions)
     }
     if (!batch.empty())
         flush();
+    m_charge.resize(verdictBytes);
 }

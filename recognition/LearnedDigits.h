@@ -4,6 +4,7 @@
 // The verdicts belong to one region table and go stale when it is labelled again.
 #pragma once
 
+#include "MemoryBudget.h"
 #include "Regions.h"
 
 #include <optional>
@@ -24,7 +25,8 @@ public:
     // minConfidence overrides the threshold chosen in training; the size rule always holds.
     explicit LearnedDigits(DigitNetwork &network, std::optional<float> minConfidence = {});
 
-    // Judges every live region of the table, 256 at a time.
+    // Judges every live region of the table, 256 at a time. The verdicts stay charged to the
+    // run's budget while they are kept; the batches while they are judged.
     void judge(const RegionTable &regions);
     const LearnedVerdict &verdict(std::size_t region) const { return m_verdicts.at(region); }
 
@@ -34,4 +36,5 @@ private:
     DigitNetwork &m_network;
     float m_minConfidence;
     std::vector<LearnedVerdict> m_verdicts; // by region number
+    MemoryReservation m_charge;
 };

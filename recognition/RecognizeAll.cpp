@@ -126,8 +126,7 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
 
     // The results are charged while the pass builds them, with the pass's own per-region
     // tables. A caller that keeps the results charges them itself.
-    const MemoryReservation resultsCharge(
-        std::int64_t(live.size()) * std::int64_t(sizeof(RegionResult) + sizeof(int) + 1));
+    const MemoryReservation resultsCharge(std::int64_t(live.size()) * kPassBytesPerRegion);
     std::vector<RegionResult> results;
     results.reserve(live.size());
     for (const int r : live)
@@ -136,10 +135,8 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
     // Walks taken ahead, on all threads, where nothing earlier in the loop can change them.
     std::vector<std::uint8_t> done(live.size(), 0);
     if (threads > 1 && recogniser.recognisesConcurrently() && live.size() > 1) {
-        // The map's cells of 32 x 32 pixels, and up to four cells per label with their growth.
-        const std::int64_t cells =
-            (std::int64_t(rows.width()) / 32 + 2) * (std::int64_t(rows.height()) / 32 + 2);
-        const MemoryReservation mapCharge(cells * 32 + std::int64_t(live.size()) * 32);
+        const MemoryReservation mapCharge(
+            TraceAheadMap::bytesFor(rows.width(), rows.height(), live.size()));
         const TraceAheadMap map(rows, state.regions, labelReach());
         struct Scratch
         {

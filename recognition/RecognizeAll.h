@@ -37,6 +37,10 @@ public:
 // The top-left corner of a label's cell lies this many rows above the region's first pixel.
 inline constexpr int kLabelRise = 15;
 
+// What the pass holds for each live region while it runs, beside the region table: its result,
+// its place in the list of live regions and whether its walk was taken ahead.
+inline constexpr std::int64_t kPassBytesPerRegion = sizeof(RegionResult) + sizeof(int) + 1;
+
 // The number of threads a pass uses unless told otherwise: one per core.
 int DefaultThreadCount();
 

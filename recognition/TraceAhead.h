@@ -35,6 +35,14 @@ public:
     // Whether the walk of this live region gives the same outline and marks whenever it is taken.
     bool canTraceAhead(int region) const;
 
+    // What a map over a raster of this size with this many live regions holds at most: its
+    // cells of 32 x 32 pixels, and up to four cells per label with their growth.
+    static std::int64_t bytesFor(int width, int height, std::size_t liveRegions)
+    {
+        const std::int64_t cells = (std::int64_t(width) / 32 + 2) * (std::int64_t(height) / 32 + 2);
+        return cells * 32 + std::int64_t(liveRegions) * 32;
+    }
+
 private:
     static constexpr int kCellShift = 5;
 

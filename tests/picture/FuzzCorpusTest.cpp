@@ -6,6 +6,7 @@
 #include "MemoryBudget.h"
 #include "PictureFiles.h"
 #include "PictureStore.h"
+#include "ScopedMemoryLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,7 @@ TEST(FuzzCorpus, everyInputLoadsOrFailsWithOneOfOurMessages)
                        "error #\\d+)$"));
     // The budget the inputs were found under: one that declares a gigabyte is refused at once
     // rather than decoded for minutes.
-    const std::int64_t saved = MemoryBudget::limit();
-    MemoryBudget::setLimit(std::int64_t(24) << 20);
+    const ScopedMemoryLimit limit(std::int64_t(24) << 20);
     PictureFolder folder;
     int inputs = 0;
     QDirIterator it(
@@ -52,6 +52,5 @@ TEST(FuzzCorpus, everyInputLoadsOrFailsWithOneOfOurMessages)
         }
         ++inputs;
     }
-    MemoryBudget::setLimit(saved);
     EXPECT_GT(inputs, 0);
 }

@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "PictureStore.h"
 #include "ReadPicture.h"
+#include "ScopedMemoryLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -84,17 +85,11 @@ const Case kCases[] = {
 class SmallBudget : public ::testing::TestWithParam<Case>
 {
 protected:
-    void SetUp() override
-    {
-        m_saved = MemoryBudget::limit();
-        MemoryBudget::setLimit(std::int64_t(48) << 20);
-        // Earlier tests in this process may have charged more under the default budget.
-        MemoryBudget::resetPeak();
-    }
-    void TearDown() override { MemoryBudget::setLimit(m_saved); }
+    // Earlier tests in this process may have charged more under the default budget.
+    void SetUp() override { MemoryBudget::resetPeak(); }
 
 private:
-    std::int64_t m_saved = 0;
+    const ScopedMemoryLimit m_limit {std::int64_t(48) << 20};
 };
 
 TEST_P(SmallBudget, loadsAndIsRecognisedOrFailsKeepingThePicture)
@@ -138,8 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Files, SmallBudget, ::testing::ValuesIn(kCases),
 
 TEST(MemoryBudget, chargesAreRefusedBeforeTheLimitAndGivenBackByTheirOwners)
 {
-    const std::int64_t saved = MemoryBudget::limit();
-    MemoryBudget::setLimit(MemoryBudget::used() + 1000);
+    const ScopedMemoryLimit limit(ScopedMemoryLimit::above(1000));
     {
         MemoryReservation held(600);
         EXPECT_THROW(MemoryReservation(401), AppError);
@@ -149,7 +143,6 @@ TEST(MemoryBudget, chargesAreRefusedBeforeTheLimitAndGivenBackByTheirOwners)
         EXPECT_TRUE(raster.isEmpty());
     }
     EXPECT_NO_THROW(MemoryReservation(1000));
-    MemoryBudget::setLimit(saved);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "MemoryBudget.h"
 #include "Messages.h"
 #include "ProgressBar.h"
+#include "ScopedMemoryLimit.h"
 #include "WidgetTestSupport.h"
 
 #include <QClipboard>
@@ -166,12 +167,12 @@ private Q_SLOTS:
         const std::int64_t charged = MemoryBudget::used();
         // No room left for a copy of the raster: the step goes unrecorded, and so does the
         // history before it, which no longer leads back from the picture.
-        const std::int64_t saved = MemoryBudget::limit();
-        MemoryBudget::setLimit(charged + 1000);
-        history.begin(raster, labels);
-        raster.setSize(202, 200);
-        history.commit(raster, labels);
-        MemoryBudget::setLimit(saved);
+        {
+            const ScopedMemoryLimit limit(charged + 1000);
+            history.begin(raster, labels);
+            raster.setSize(202, 200);
+            history.commit(raster, labels);
+        }
         QCOMPARE(history.steps(), std::size_t(0));
         QVERIFY(!history.undo(raster, labels));
         QCOMPARE(raster.width(), 202);

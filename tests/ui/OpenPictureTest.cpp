@@ -1,4 +1,5 @@
 // Opening pictures from the dialog, a drop and the command line, and failures in the error box.
+#include "ScopedMemoryLimit.h"
 #include "WidgetTestSupport.h"
 
 #include "MemoryBudget.h"
@@ -147,10 +148,10 @@ private Q_SLOTS:
                                        "0100180000000000000000000000000000000000000000000000"
                                        "0000"));
         file.close();
-        const std::int64_t saved = MemoryBudget::limit();
-        MemoryBudget::setLimit(MemoryBudget::used() + (std::int64_t(32) << 20));
-        clickOpen();
-        MemoryBudget::setLimit(saved);
+        {
+            const ScopedMemoryLimit limit(ScopedMemoryLimit::above(std::int64_t(32) << 20));
+            clickOpen();
+        }
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first().text, QStringLiteral("Out of system resources."));
         QCOMPARE(snapshot(display()), shown);
