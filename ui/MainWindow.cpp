@@ -1,24 +1,26 @@
+// The main window, TForm1, as the user meets it: its controls and their layout, the one table
+// of shortcuts, the mouse, the wheel, dropped files and the dialogs. What a control asks for
+// is a step of the picture (PictureSteps.cpp) or a move of the view (PictureView.cpp); this
+// file calls them, and they never call back here.
 #include "MainWindow.h"
 
 #include "Application.h"
-#include "LoadPicture.h"
 #include "ProgressBar.h"
-#include "ReadPicture.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -32,40 +34,44 @@ constexpr QRect kButton2Geometry {8, 56, 75, 25};
 constexpr QRect kButton3Geometry {8, 92, 75, 25};
 // Under the buttons, at their x and width and their spacing.
 constexpr QRect kComboBox1Geometry {8, 128, 75, 25};
+// Under the three buttons, leaving room for one more control between them; left of the
+// picture at its start offset.
+constexpr QRect kNumbersLineGeometry {8, 160, 84, 21};
+// The progress bar is the widest control, the numbers line the lowest.
+constexpr QSize kMinimumSize {729, 189};
 // Where the chosen method is kept between runs, by its name.
 constexpr const char *kMethodKey = "recognition/method";
 // The methods in the order of the list.
 constexpr Method kMethods[] = {Method::Turns, Method::Learned};
 constexpr int kWindowFontPixels = 11;
 constexpr int kMemoFontPixels = 3;
-constexpr int kStrokeWidth = 5;
+// A wheel turns in steps of 120; one step moves the view 60 pixels.
+constexpr int kWheelDivisor = 2;
 
-// The recognition pass reports its progress to ProgressBar1 through this.
-class BarProgress : public ProgressSink
+QString shortcutText(const QKeySequence &keys)
 {
-public:
-    explicit BarProgress(TProgressBar &bar)
-        : m_bar(bar)
-    { }
+    return keys.toString(QKeySequence::NativeText);
+}
 
-    void setMaximum(int maximum) override { m_bar.setMaximum(maximum); }
-    void step() override { m_bar.stepIt(); }
-    void reset() override { m_bar.setPosition(0); }
-
-private:
-    TProgressBar &m_bar;
-};
-
-QString runOpenDialog(QFileDialog &dialog)
+// Runs a file dialog and returns the chosen file, or an empty string when cancelled.
+QString runDialog(QFileDialog &dialog)
 {
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
 }
 
-QRect rasterRect(const TBitmap &raster)
+// The format to write: the file's own extension when it is .png or .bmp, otherwise the one
+// that the dialog's chosen filter names, added to the name.
+QByteArray saveFormat(QString &fileName, const QFileDialog &dialog)
 {
-    return QRect(0, 0, raster.width(), raster.height());
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp"))
+        return suffix.toLatin1();
+    const QByteArray format =
+        dialog.selectedNameFilter().startsWith(QLatin1String("BMP")) ? "bmp" : "png";
+    fileName += u'.' + QString::fromLatin1(format);
+    return format;
 }
 
 // The first local file of a drag, or an empty string.
@@ -79,23 +85,6 @@ QString droppedFile(const QMimeData *mime)
     return urls.first().toLocalFile();
 }
 
-// The wait cursor for as long as the guard lives, however its scope is left.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-// Qt reads "[*]" in a window title as the place of the modified mark, and "[*][*]" as a
-// literal "[*]": doubling every one shows the text exactly.
-QString literalTitle(const QString &text)
-{
-    return QString(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-}
-
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
@@ -103,7 +92,6 @@ TForm1::TForm1(QWidget *parent)
 {
     buildControls();
     addShortcuts();
-    buildEditControls();
     FormCreate();
 }
 
@@ -154,12 +142,13 @@ void TForm1::buildControls()
     ComboBox1->setGeometry(kComboBox1Geometry);
     ComboBox1->addItem(QStringLiteral("Повороты"));
     ComboBox1->addItem(QStringLiteral("Нейросеть"));
-    ComboBox1->setToolTip(QKeySequence(Qt::CTRL | Qt::Key_M).toString(QKeySequence::NativeText));
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
-    setMethod(ParseMethod(saved.toStdString()).value_or(Method::Turns));
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] {
-        const std::string_view name = MethodName(method());
+    m_method = ParseMethod(saved.toStdString()).value_or(Method::Turns);
+    setMethod(m_method);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_method = kMethods[index == 1];
+        const std::string_view name = MethodName(m_method);
         QSettings().setValue(
             QLatin1String(kMethodKey), QString::fromLatin1(name.data(), name.size()));
     });
@@ -174,6 +163,21 @@ void TForm1::buildControls()
     setTabOrder(Button2, Button3);
     setTabOrder(Button3, ComboBox1);
 
+    NumbersLine = new QLineEdit(this);
+    NumbersLine->setGeometry(kNumbersLineGeometry);
+    NumbersLine->setReadOnly(true);
+    // Keyboard focus stays with the buttons, so that Home and the copy shortcut reach the window.
+    NumbersLine->setFocusPolicy(Qt::NoFocus);
+    NumbersLine->setPlaceholderText(QStringLiteral("numbers"));
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    SaveDialog1->setNameFilters({QStringLiteral("PNG (*.png)"), QStringLiteral("BMP (*.bmp)")});
+    SaveDialog1->setDefaultSuffix(QStringLiteral("png"));
+
+    setMinimumSize(kMinimumSize);
+
     connect(
         Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
     connect(
@@ -184,36 +188,54 @@ void TForm1::buildControls()
 
 void TForm1::addShortcuts()
 {
-    struct Binding
-    {
-        QKeySequence keys;
-        QPushButton *button;
-        void (TForm1::*handler)();
-    };
-    const Binding bindings[] = {
-        {QKeySequence::Open, Button1, &TForm1::Button1Click},
-        {QKeySequence(Qt::CTRL | Qt::Key_R), Button2, &TForm1::Button2Click},
-        {QKeySequence(Qt::CTRL | Qt::Key_L), Button3, &TForm1::Button3Click},
-    };
-    auto *switchMethod = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
-    connect(switchMethod, &QShortcut::activated, this,
-        [this] { setMethod(method() == Method::Turns ? Method::Learned : Method::Turns); });
-    for (const Binding &binding : bindings) {
-        auto *shortcut = new QShortcut(binding.keys, this);
-        const auto handler = binding.handler;
-        connect(shortcut, &QShortcut::activated, this,
-            [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
-        binding.button->setToolTip(binding.keys.toString(QKeySequence::NativeText));
-    }
     // The platform's quit key closes the window, and with it the program. Platforms without
     // one (Qt's offscreen platform, Windows) get Ctrl+Q, what X11 desktops bind it to.
     QKeySequence quit(QKeySequence::Quit);
     if (quit.isEmpty())
         quit = QKeySequence(Qt::CTRL | Qt::Key_Q);
-    connect(new QShortcut(quit, this), &QShortcut::activated, this, &QWidget::close);
+    const QKeySequence open(QKeySequence::Open), recognise(Qt::CTRL | Qt::Key_R),
+        clear(Qt::CTRL | Qt::Key_L), switchMethod(Qt::CTRL | Qt::Key_M), undo(Qt::CTRL | Qt::Key_Z),
+        redo(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), paste(Qt::CTRL | Qt::Key_V),
+        save(Qt::CTRL | Qt::Key_S), copy(Qt::CTRL | Qt::SHIFT | Qt::Key_C), home(Qt::Key_Home);
+    // Every shortcut of the window; those of a button are named in its tooltip.
+    struct Binding
+    {
+        QKeySequence keys;
+        void (TForm1::*handler)();
+        QPushButton *button;
+    };
+    const Binding bindings[] = {
+        {open, &TForm1::Button1Click, Button1},
+        {recognise, &TForm1::Button2Click, Button2},
+        {clear, &TForm1::Button3Click, Button3},
+        {switchMethod, &TForm1::switchMethod, nullptr},
+        {undo, &TForm1::Undo, nullptr},
+        {redo, &TForm1::Redo, nullptr},
+        {paste, &TForm1::Paste, nullptr},
+        {save, &TForm1::Save, nullptr},
+        {copy, &TForm1::CopyNumbers, nullptr},
+        {home, &TForm1::ResetView, nullptr},
+        {quit, &TForm1::quit, nullptr},
+    };
+    for (const Binding &binding : bindings) {
+        auto *shortcut = new QShortcut(binding.keys, this);
+        const auto handler = binding.handler;
+        connect(shortcut, &QShortcut::activated, this,
+            [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+        if (binding.button)
+            binding.button->setToolTip(shortcutText(binding.keys));
+    }
+    ComboBox1->setToolTip(shortcutText(switchMethod));
+    NumbersLine->setToolTip(
+        QStringLiteral("The numbers read, line by line; %1 copies them, one per line")
+            .arg(shortcutText(copy)));
+    // The drawing surface is the control of the shortcuts that act on the picture.
+    setToolTip(QStringLiteral("Draw: left or middle button. Move the picture: right button, "
+                              "wheel, Shift+wheel; %1: back to the start.\n"
+                              "%2: undo, %3: redo, %4: paste a picture, %5: save as PNG or BMP.")
+                   .arg(shortcutText(home), shortcutText(undo), shortcutText(redo),
+                       shortcutText(paste), shortcutText(save)));
 }
-
-// --- Creation and painting --------------------------------------------------------------
 
 void TForm1::FormCreate()
 {
@@ -228,30 +250,7 @@ void TForm1::FormDestroy()
     m_store.displayRaster.free();
 }
 
-void TForm1::paintEvent(QPaintEvent *event)
-{
-    RunHandler([&] {
-        QPainter painter(this);
-        FormPaint(painter, event->rect());
-    });
-}
-
-void TForm1::FormPaint(QPainter &painter, const QRect &area)
-{
-    // Only the part of the display raster inside the area being painted is drawn, so that the
-    // cost follows the window's size, not the picture's. Qt's backing store double-buffers the
-    // paint: it goes to an off-screen picture filled with the background first, and reaches the
-    // screen in one piece.
-    const QImage picture = m_store.displayRaster.view();
-    if (picture.isNull())
-        return;
-    const QRect target = QRect(m_viewOffset, picture.size()).intersected(area);
-    if (target.isEmpty())
-        return;
-    painter.drawImage(target.topLeft(), picture, target.translated(-m_viewOffset));
-}
-
-// --- Mouse ------------------------------------------------------------------------------
+// --- The mouse and the wheel ------------------------------------------------------------
 
 void TForm1::mousePressEvent(QMouseEvent *event)
 {
@@ -287,17 +286,9 @@ void TForm1::FormMouseDown(Qt::MouseButton button, int x, int y)
         m_lastPan = QPoint(x, y);
         break;
     case Qt::LeftButton:
-    case Qt::MiddleButton: {
-        if (!m_drawing)
-            m_history.begin(m_store.workRaster, labels());
-        m_drawing = true;
-        m_lastStroke = QPoint(x, y) - m_viewOffset;
-        TCanvas &canvas = m_store.workRaster.canvas();
-        canvas.Pen.Width = kStrokeWidth;
-        canvas.Pen.Color = clBlack;
-        canvas.moveTo(m_lastStroke.x(), m_lastStroke.y());
+    case Qt::MiddleButton:
+        beginStroke(QPoint(x, y) - m_viewOffset);
         break;
-    }
     default:
         break;
     }
@@ -307,9 +298,7 @@ void TForm1::FormMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::RightButton)
         m_panning = false;
-    if (m_drawing)
-        m_history.commit(m_store.workRaster, labels());
-    m_drawing = false;
+    endStroke();
 }
 
 void TForm1::FormMouseMove(int x, int y)
@@ -320,41 +309,27 @@ void TForm1::FormMouseMove(int x, int y)
         m_lastPan = QPoint(x, y);
         repaint();
     }
-    if (m_drawing) {
-        const QPoint from = m_lastStroke;
-        const QPoint to = QPoint(x, y) - m_viewOffset;
-        TCanvas &canvas = m_store.workRaster.canvas();
-        canvas.moveTo(from.x(), from.y());
-        canvas.lineTo(to.x(), to.y());
-        m_lastStroke = to;
-        // The pen reaches half its width beyond the segment; a whole width leaves a margin.
-        const int reach = canvas.Pen.Width;
-        publishStroke(QRect(from, to).normalized().adjusted(-reach, -reach, reach, reach));
-    }
+    if (m_drawing)
+        continueStroke(QPoint(x, y) - m_viewOffset);
 }
 
-void TForm1::publishStroke(const QRect &changed)
+void TForm1::wheelEvent(QWheelEvent *event)
 {
-    TBitmap &display = m_store.displayRaster;
-    const TBitmap &work = m_store.workRaster;
-    if (!m_displayMatchesWork) {
-        catchUpDisplay();
-        return;
-    }
-    const QRect block = changed.intersected(rasterRect(display)).intersected(rasterRect(work));
-    if (block.isEmpty())
-        return;
-    CopyRect(
-        display, block.x(), block.y(), block.width(), block.height(), work, block.x(), block.y());
-    repaint(block.translated(m_viewOffset));
+    QPoint delta = event->pixelDelta();
+    if (delta.isNull())
+        delta = event->angleDelta() / kWheelDivisor;
+    // Shift turns a plain wheel sideways.
+    if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0)
+        delta = QPoint(delta.y(), 0);
+    RunHandler([&] { ScrollView(delta); });
+    event->accept();
 }
 
-// --- Buttons ----------------------------------------------------------------------------
+// --- Buttons, the method list, files ---------------------------------------------------
 
 void TForm1::Button1Click()
 {
-    const QString fileName =
-        m_chooseFile ? m_chooseFile(*OpenDialog1) : runOpenDialog(*OpenDialog1);
+    const QString fileName = m_chooseFile ? m_chooseFile(*OpenDialog1) : runDialog(*OpenDialog1);
     if (fileName.isEmpty())
         return;
     openPicture(fileName);
@@ -365,9 +340,9 @@ void TForm1::Button2Click()
     RecognizeAll();
 }
 
-Method TForm1::method() const
+void TForm1::Button3Click()
 {
-    return kMethods[ComboBox1->currentIndex() == 1];
+    clearPicture();
 }
 
 void TForm1::setMethod(Method method)
@@ -375,72 +350,23 @@ void TForm1::setMethod(Method method)
     ComboBox1->setCurrentIndex(method == kMethods[1] ? 1 : 0);
 }
 
-void TForm1::Button3Click()
+void TForm1::switchMethod()
 {
-    recordStep([this] {
-        TCanvas &canvas = m_store.workRaster.canvas();
-        canvas.fillRect(canvas.clipRect());
-        showLabels({windowTitle(), {}});
-    });
-    catchUpDisplay();
+    setMethod(method() == Method::Turns ? Method::Learned : Method::Turns);
 }
 
-void TForm1::catchUpDisplay()
+void TForm1::quit()
 {
-    TBitmap &display = m_store.displayRaster;
-    CopyRect(display, 0, 0, display.width(), display.height(), m_store.workRaster, 0, 0);
-    m_displayMatchesWork = true;
-    repaint();
+    close();
 }
 
-void TForm1::LoadPicture(const QString &fileName)
+void TForm1::Save()
 {
-    // A failed load changes nothing; a successful one replaces the work raster behind the
-    // display raster.
-    replacePicture([&] { return ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable); });
-}
-
-void TForm1::replacePicture(const std::function<QString()> &load)
-{
-    recordStep([&] {
-        const WaitCursor busy;
-        const QString caption = load();
-        m_displayMatchesWork = false;
-        showLabels({literalTitle(caption), {}});
-    });
-}
-
-void TForm1::RecognizeAll()
-{
-    // Labels go into the work raster as the pass goes; once it has finished, the display
-    // raster becomes a copy of the work raster and is shown. A pass that fails leaves the
-    // display raster behind, so the next stroke copies the work raster whole.
-    m_displayMatchesWork = false;
-    const WaitCursor busy;
-    BarProgress progress(*ProgressBar1);
-    recordStep([&] {
-        // The learned method's model loads at its first pass; a failure shows in the error box
-        // before anything is drawn, and the turns method goes on working.
-        ReadingOptions options;
-        options.method = method();
-        const Reading reading =
-            ReadPicture(m_store.workRaster, m_store.rowTable, m_recognition, progress, options);
-        QStringList texts;
-        for (const Number &number : reading.numbers)
-            texts.append(QString::fromStdString(number.text));
-        showLabels({windowTitle(), texts});
-    });
-    m_store.displayRaster.copyFrom(m_store.workRaster);
-    m_displayMatchesWork = true;
-    repaint();
-}
-
-// --- Opening pictures -------------------------------------------------------------------
-
-void TForm1::openPicture(const QString &fileName)
-{
-    LoadPicture(fileName);
-    RecognizeAll();
+    QString fileName = m_chooseSaveFile ? m_chooseSaveFile(*SaveDialog1) : runDialog(*SaveDialog1);
+    if (fileName.isEmpty())
+        return;
+    const QByteArray format = saveFormat(fileName, *SaveDialog1);
+    writePicture(fileName, format);
 }
 
 void TForm1::openPictureAtStart(const QString &fileName)
@@ -453,6 +379,11 @@ void TForm1::openPictureAtStart(const QString &fileName)
 void TForm1::setFileChooser(FileChooser chooser)
 {
     m_chooseFile = std::move(chooser);
+}
+
+void TForm1::setSaveChooser(FileChooser chooser)
+{
+    m_chooseSaveFile = std::move(chooser);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent *event)

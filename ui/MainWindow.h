@@ -1,8 +1,12 @@
 // The main window, TForm1: it owns the picture store and the recognition state for the whole
-// run and hands them to LoadPicture and RecognizeAll. It paints the display raster at the view
+// run and hands them to LoadPicture and ReadPicture. It paints the display raster at the view
 // offset, draws strokes on the work raster with the left or middle button, pans the picture
 // with the right button, and offers open, recognise and clear as buttons, shortcuts, a picture
 // dropped on it or named on the command line.
+//
+// Its code lies in three files by concept, each calling only those after it: the window and
+// its controls (MainWindow.cpp), the picture's steps (PictureSteps.cpp), the view
+// (PictureView.cpp).
 //
 // Window coordinates (X, Y) map to the work-raster point (X - ox, Y - oy). A press on the
 // window grabs the mouse until every button is up again (Qt's implicit grab, for every
@@ -28,7 +32,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QFileDialog;
 class QLineEdit;
@@ -57,7 +60,7 @@ public:
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
     QComboBox *ComboBox1;
 
-    Method method() const;
+    Method method() const { return m_method; }
     void setMethod(Method method);
 
     // The handlers. A failure leaves them as an exception; the event overrides that call them
@@ -131,10 +134,13 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
+    // The window and its controls (MainWindow.cpp).
     void buildControls();
     void addShortcuts();
-    // The numbers line, the save dialog, the minimum size and the shortcuts without a button.
-    void buildEditControls();
+    void switchMethod();
+    void quit();
+
+    // The picture's steps (PictureSteps.cpp).
     // Runs a change of the work raster as one step of the undo history, finished or not.
     void recordStep(const std::function<void()> &change);
     UndoHistory::Labels labels() const;
@@ -143,6 +149,14 @@ private:
     void replacePicture(const std::function<QString()> &load);
     // After undo or redo: the row table and the display raster follow the work raster.
     void showRestoredRaster(const UndoHistory::Labels &labels);
+    // A stroke of the pen: one step from its press to its release, in work-raster points.
+    void beginStroke(QPoint at);
+    void continueStroke(QPoint to);
+    void endStroke();
+    void clearPicture();
+    void writePicture(const QString &fileName, const QByteArray &format);
+
+    // The view (PictureView.cpp).
     // Copies the block of the work raster that a stroke changed onto the display raster and
     // repaints what of it the window shows.
     void publishStroke(const QRect &changed);
@@ -156,6 +170,7 @@ private:
     FileChooser m_chooseSaveFile;
     UndoHistory m_history;
     QStringList m_numbers;
+    Method m_method = Method::Turns; // the list's choice
 
     QPoint m_viewOffset;
     bool m_panning = false;

@@ -1,0 +1,227 @@
+// The main window's picture as a row of steps: every change of the work raster (a stroke, a
+// pass, a clear, a load or a paste) is one step of the undo history, with the caption and the
+// numbers that belong to it; undo and redo put a step back. Reading the picture and writing it
+// to a file are here too. The view is told what changed (PictureView.cpp).
+#include "MainWindow.h"
+
+#include "AppError.h"
+#include "LoadPicture.h"
+#include "Messages.h"
+#include "PictureFromImage.h"
+#include "ProgressBar.h"
+#include "ReadPicture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int kStrokeWidth = 5;
+
+// The recognition pass reports its progress to ProgressBar1 through this.
+class BarProgress : public ProgressSink
+{
+public:
+    explicit BarProgress(TProgressBar &bar)
+        : m_bar(bar)
+    { }
+
+    void setMaximum(int maximum) override { m_bar.setMaximum(maximum); }
+    void step() override { m_bar.stepIt(); }
+    void reset() override { m_bar.setPosition(0); }
+
+private:
+    TProgressBar &m_bar;
+};
+
+// The wait cursor for as long as the guard lives, however its scope is left.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Qt reads "[*]" in a window title as the place of the modified mark, and "[*][*]" as a
+// literal "[*]": doubling every one shows the text exactly.
+QString literalTitle(const QString &text)
+{
+    return QString(text).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+} // namespace
+
+// --- The undo history -------------------------------------------------------------------
+
+void TForm1::recordStep(const std::function<void()> &change)
+{
+    m_history.begin(m_store.workRaster, labels());
+    try {
+        change();
+    } catch (...) {
+        m_history.commit(m_store.workRaster, labels());
+        throw;
+    }
+    m_history.commit(m_store.workRaster, labels());
+}
+
+UndoHistory::Labels TForm1::labels() const
+{
+    return {windowTitle(), m_numbers};
+}
+
+void TForm1::showLabels(const UndoHistory::Labels &labels)
+{
+    // The caption is kept as the window holds it, "[*]" already doubled.
+    setWindowTitle(labels.caption);
+    m_numbers = labels.numbers;
+    NumbersLine->setText(m_numbers.join(u' '));
+    NumbersLine->setCursorPosition(0);
+}
+
+void TForm1::Undo()
+{
+    UndoHistory::Labels restored;
+    if (!m_drawing && m_history.undo(m_store.workRaster, restored))
+        showRestoredRaster(restored);
+}
+
+void TForm1::Redo()
+{
+    UndoHistory::Labels restored;
+    if (!m_drawing && m_history.redo(m_store.workRaster, restored))
+        showRestoredRaster(restored);
+}
+
+void TForm1::showRestoredRaster(const UndoHistory::Labels &labels)
+{
+    RebuildRowTable(m_store.rowTable, m_store.workRaster);
+    m_store.displayRaster.copyFrom(m_store.workRaster);
+    m_displayMatchesWork = true;
+    showLabels(labels);
+    repaint();
+}
+
+// --- Strokes ----------------------------------------------------------------------------
+
+void TForm1::beginStroke(QPoint at)
+{
+    if (!m_drawing)
+        m_history.begin(m_store.workRaster, labels());
+    m_drawing = true;
+    m_lastStroke = at;
+    TCanvas &canvas = m_store.workRaster.canvas();
+    canvas.Pen.Width = kStrokeWidth;
+    canvas.Pen.Color = clBlack;
+    canvas.moveTo(at.x(), at.y());
+}
+
+void TForm1::continueStroke(QPoint to)
+{
+    const QPoint from = m_lastStroke;
+    TCanvas &canvas = m_store.workRaster.canvas();
+    canvas.moveTo(from.x(), from.y());
+    canvas.lineTo(to.x(), to.y());
+    m_lastStroke = to;
+    // The pen reaches half its width beyond the segment; a whole width leaves a margin.
+    const int reach = canvas.Pen.Width;
+    publishStroke(QRect(from, to).normalized().adjusted(-reach, -reach, reach, reach));
+}
+
+void TForm1::endStroke()
+{
+    if (m_drawing)
+        m_history.commit(m_store.workRaster, labels());
+    m_drawing = false;
+}
+
+// --- Clearing, loading, reading ---------------------------------------------------------
+
+void TForm1::clearPicture()
+{
+    recordStep([this] {
+        TCanvas &canvas = m_store.workRaster.canvas();
+        canvas.fillRect(canvas.clipRect());
+        showLabels({windowTitle(), {}});
+    });
+    catchUpDisplay();
+}
+
+void TForm1::LoadPicture(const QString &fileName)
+{
+    // A failed load changes nothing; a successful one replaces the work raster behind the
+    // display raster.
+    replacePicture([&] { return ::LoadPicture(fileName, m_store.workRaster, m_store.rowTable); });
+}
+
+void TForm1::replacePicture(const std::function<QString()> &load)
+{
+    recordStep([&] {
+        const WaitCursor busy;
+        const QString caption = load();
+        m_displayMatchesWork = false;
+        showLabels({literalTitle(caption), {}});
+    });
+}
+
+void TForm1::RecognizeAll()
+{
+    // Labels go into the work raster as the pass goes; once it has finished, the display
+    // raster becomes a copy of the work raster and is shown. A pass that fails leaves the
+    // display raster behind, so the next stroke copies the work raster whole.
+    m_displayMatchesWork = false;
+    const WaitCursor busy;
+    BarProgress progress(*ProgressBar1);
+    recordStep([&] {
+        // The learned method's model loads at its first pass; a failure shows in the error box
+        // before anything is drawn, and the turns method goes on working.
+        ReadingOptions options;
+        options.method = method();
+        const Reading reading =
+            ReadPicture(m_store.workRaster, m_store.rowTable, m_recognition, progress, options);
+        QStringList texts;
+        for (const Number &number : reading.numbers)
+            texts.append(QString::fromStdString(number.text));
+        showLabels({windowTitle(), texts});
+    });
+    m_store.displayRaster.copyFrom(m_store.workRaster);
+    m_displayMatchesWork = true;
+    repaint();
+}
+
+void TForm1::openPicture(const QString &fileName)
+{
+    LoadPicture(fileName);
+    RecognizeAll();
+}
+
+// --- Paste, save, copy ------------------------------------------------------------------
+
+void TForm1::Paste()
+{
+    const QImage picture = QGuiApplication::clipboard()->image();
+    if (picture.isNull())
+        throw AppError(kClipboardHasNoPicture);
+    replacePicture([&] {
+        LoadPictureFromImage(picture, m_store.workRaster, m_store.rowTable);
+        return QString::fromLatin1(kClipboardCaption);
+    });
+    RecognizeAll();
+}
+
+void TForm1::writePicture(const QString &fileName, const QByteArray &format)
+{
+    QImageWriter writer(fileName, format);
+    if (!writer.write(m_store.workRaster.view()))
+        throw AppError(CannotWriteFile(fileName, writer.errorString()));
+}
+
+void TForm1::CopyNumbers()
+{
+    if (!m_numbers.isEmpty())
+        QGuiApplication::clipboard()->setText(m_numbers.join(u'\n'));
+}
