@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -42,29 +43,45 @@ Span clipSpan(std::int64_t start, std::int64_t length, int limit)
     return {int(from), int(to)};
 }
 
-// A new store, its pages not yet touched. A large one asks the kernel for huge pages:
-// filling hundreds of megabytes page by page otherwise costs about as much as recognising a
-// page of text.
-QImage newStore(int width, int height)
+// A colour's bytes as a pixel holds them: blue, green, red.
+std::array<std::uint8_t, kBytesPerPixel> pixelBytes(TColor color)
 {
+    return {std::uint8_t((color >> 16) & 0xFF), std::uint8_t((color >> 8) & 0xFF),
+        std::uint8_t(color & 0xFF)};
+}
+
+// A new store and its charge, its pages not yet touched; "Out of system resources", with
+// nothing charged, when it is too large or cannot be had. A large one asks the kernel for huge
+// pages: filling hundreds of megabytes page by page otherwise costs about as much as
+// recognising a page of text.
+struct ChargedStore
+{
+    QImage image;
+    MemoryReservation charge;
+};
+ChargedStore newStore(int width, int height)
+{
+    if (!TBitmap::storeFits(width, height))
+        throw AppError(kOutOfResources);
+    MemoryReservation charge(TBitmap::storeBytes(width, height));
     QImage store(width, height, QImage::Format_BGR888);
-    if (!store.isNull())
-        AskForHugePages(store.bits(), std::size_t(store.sizeInBytes()));
-    return store;
+    if (store.isNull())
+        throw AppError(kOutOfResources);
+    AskForHugePages(store.bits(), std::size_t(store.sizeInBytes()));
+    return {std::move(store), std::move(charge)};
 }
 
 // Every pixel of the image in one colour, row by row. QImage::fill and QPainter stop at row
 // 8,388,607 (the raster engine's coordinate limit); rasters may be taller than that.
 void fillRows(QImage &image, TColor color)
 {
-    const std::uint8_t pixel[kBytesPerPixel] = {std::uint8_t((color >> 16) & 0xFF),
-        std::uint8_t((color >> 8) & 0xFF), std::uint8_t(color & 0xFF)};
+    const auto pixel = pixelBytes(color);
     const std::size_t bytes = std::size_t(image.width()) * kBytesPerPixel;
     if (image.height() == 0 || bytes == 0)
         return;
     std::uint8_t *first = image.scanLine(0);
     for (std::size_t i = 0; i < bytes; i += kBytesPerPixel)
-        std::memcpy(first + i, pixel, kBytesPerPixel);
+        std::memcpy(first + i, pixel.data(), kBytesPerPixel);
     for (int y = 1; y < image.height(); ++y)
         std::memcpy(image.scanLine(y), first, bytes);
 }
@@ -181,9 +198,7 @@ void TCanvas::lineTo(int x, int y)
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr double kEps = 1e-9;
 
-    const std::uint8_t blue = (Pen.Color >> 16) & 0xFF;
-    const std::uint8_t green = (Pen.Color >> 8) & 0xFF;
-    const std::uint8_t red = Pen.Color & 0xFF;
+    const auto [blue, green, red] = pixelBytes(Pen.Color);
     const int top = std::max(0, int(std::floor(std::min(y0, y1) - radius)));
     const int bottom = std::min(m_owner.height() - 1, int(std::ceil(std::max(y0, y1) + radius)));
     for (int row = top; row <= bottom; ++row) {
@@ -244,9 +259,7 @@ void TCanvas::fillRect(const TRect &rect)
     const Span ys = clipSpan(rect.top, std::int64_t(rect.bottom) - rect.top, m_owner.height());
     if (xs.from == xs.to || ys.from == ys.to)
         return;
-    const std::uint8_t blue = (Brush.Color >> 16) & 0xFF;
-    const std::uint8_t green = (Brush.Color >> 8) & 0xFF;
-    const std::uint8_t red = Brush.Color & 0xFF;
+    const auto [blue, green, red] = pixelBytes(Brush.Color);
     for (int y = ys.from; y < ys.to; ++y) {
         std::uint8_t *row = m_owner.m_image.scanLine(y);
         for (int x = xs.from; x < xs.to; ++x) {
@@ -272,21 +285,20 @@ void TCanvas::textOut(int x, int y, const QString &text)
     // the rows so that text lands on rows that QPainter cannot reach.
     const Span xs = clipSpan(x, cell.width, m_owner.width());
     const Span ys = clipSpan(y, cell.height, m_owner.height());
-    const std::uint8_t brush[kBytesPerPixel] = {std::uint8_t((Brush.Color >> 16) & 0xFF),
-        std::uint8_t((Brush.Color >> 8) & 0xFF), std::uint8_t(Brush.Color & 0xFF)};
+    const auto brush = pixelBytes(Brush.Color);
     for (int row = ys.from; row < ys.to; ++row) {
         std::uint8_t *pixels = m_owner.m_image.scanLine(row);
         for (int px = xs.from; px < xs.to; ++px)
-            std::memcpy(pixels + kBytesPerPixel * px, brush, kBytesPerPixel);
+            std::memcpy(pixels + kBytesPerPixel * px, brush.data(), kBytesPerPixel);
     }
-    const std::uint8_t ink[kBytesPerPixel] = {std::uint8_t((Font.Color >> 16) & 0xFF),
-        std::uint8_t((Font.Color >> 8) & 0xFF), std::uint8_t(Font.Color & 0xFF)};
+    const auto ink = pixelBytes(Font.Color);
     for (const QPoint &offset : cell.ink) {
         const std::int64_t px = std::int64_t(x) + offset.x();
         const std::int64_t row = std::int64_t(y) + offset.y();
         if (px < 0 || px >= m_owner.width() || row < 0 || row >= m_owner.height())
             continue;
-        std::memcpy(m_owner.m_image.scanLine(int(row)) + kBytesPerPixel * px, ink, kBytesPerPixel);
+        std::memcpy(
+            m_owner.m_image.scanLine(int(row)) + kBytesPerPixel * px, ink.data(), kBytesPerPixel);
     }
 }
 
@@ -360,21 +372,16 @@ void TBitmap::setSize(int width, int height)
         m_height = height;
         return;
     }
-    if (!storeFits(width, height))
-        throw AppError(kOutOfResources);
-    MemoryReservation charge(storeBytes(width, height));
-    QImage store = newStore(width, height);
-    if (store.isNull())
-        throw AppError(kOutOfResources);
-    fillRows(store, m_canvas.Brush.Color);
+    ChargedStore store = newStore(width, height);
+    fillRows(store.image, m_canvas.Brush.Color);
     if (!m_image.isNull()) {
         const int rows = std::min(height, m_height);
         const std::size_t bytes = std::size_t(std::min(width, m_width)) * kBytesPerPixel;
         for (int y = 0; y < rows; ++y)
-            std::memcpy(store.scanLine(y), m_image.constScanLine(y), bytes);
+            std::memcpy(store.image.scanLine(y), m_image.constScanLine(y), bytes);
     }
-    m_image = std::move(store);
-    m_charge = std::move(charge);
+    m_image = std::move(store.image);
+    m_charge = std::move(store.charge);
     m_width = width;
     m_height = height;
 }
@@ -388,17 +395,12 @@ void TBitmap::copyFrom(const TBitmap &source)
         CopyRect(*this, 0, 0, m_width, m_height, source, 0, 0);
         return;
     }
-    if (!storeFits(source.m_width, source.m_height))
-        throw AppError(kOutOfResources);
-    MemoryReservation charge(storeBytes(source.m_width, source.m_height));
-    QImage store = newStore(source.m_width, source.m_height);
-    if (store.isNull())
-        throw AppError(kOutOfResources);
+    ChargedStore store = newStore(source.m_width, source.m_height);
     const std::size_t bytes = std::size_t(source.m_width) * kBytesPerPixel;
     for (int y = 0; y < source.m_height; ++y)
-        std::memcpy(store.scanLine(y), source.m_image.constScanLine(y), bytes);
-    m_image = std::move(store);
-    m_charge = std::move(charge);
+        std::memcpy(store.image.scanLine(y), source.m_image.constScanLine(y), bytes);
+    m_image = std::move(store.image);
+    m_charge = std::move(store.charge);
     m_width = source.m_width;
     m_height = source.m_height;
 }

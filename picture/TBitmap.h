@@ -81,7 +81,7 @@ public:
     // The position moves to (x + text width, y).
     void textOut(int x, int y, const QString &text);
     // Every pixel textOut(x, y, text) may write, as a rectangle relative to (x, y): the cell
-    // and the glyph pixels. Not thread-safe (the glyphs are cached).
+    // and the glyph pixels. The glyphs are measured once per thread and kept.
     static QRect textReach(const QString &text);
     // Copies a decoded picture 1:1 with its top-left pixel at (x, y), clipped to the raster.
     void draw(int x, int y, const QImage &picture);

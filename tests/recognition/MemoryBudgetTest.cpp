@@ -3,6 +3,7 @@
 // (or its JPEG error) keeping the picture that was there; none aborts.
 #include "MemoryBudget.h"
 #include "AppError.h"
+#include "BmpFiles.h"
 #include "EmptyScansJpeg.h"
 #include "LoadPicture.h"
 #include "Messages.h"
@@ -19,52 +20,38 @@
 
 namespace {
 
-void putLe(QByteArray &bytes, std::uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        bytes.append(char((value >> (8 * i)) & 0xFF));
-}
-
-// A BMP with a 40-byte info header, the colour table and the pixel data given.
-QByteArray bmp(int width, int height, int bits, int compression, const QByteArray &colours,
-    const QByteArray &pixels)
-{
-    QByteArray file("BM");
-    putLe(file, 0, 4);
-    putLe(file, 0, 4);
-    putLe(file, std::uint32_t(54 + colours.size()), 4);
-    putLe(file, 40, 4);
-    putLe(file, std::uint32_t(width), 4);
-    putLe(file, std::uint32_t(height), 4);
-    putLe(file, 1, 2);
-    putLe(file, std::uint32_t(bits), 2);
-    putLe(file, std::uint32_t(compression), 4);
-    putLe(file, std::uint32_t(pixels.size()), 4);
-    for (int i = 0; i < 4; ++i)
-        putLe(file, 0, 4);
-    return file + colours + pixels;
-}
-
 // Isolated dark pixels on every other row and column, run-length coded 4 bits a pixel; the
 // rows between are left unset, which reads as colour 0, white.
 QByteArray isolatedDots(int side)
 {
-    QByteArray colours;
-    putLe(colours, 0xFFFFFF, 4); // 0: white
-    putLe(colours, 0x000000, 4); // 1: black
-    colours.append(QByteArray(14 * 4, '\0'));
-    QByteArray pixels;
+    BmpFields fields;
+    fields.width = side;
+    fields.height = side;
+    fields.bitsPerPixel = 4;
+    fields.compression = 2;
+    fields.palette.assign(16, {0, 0, 0});
+    fields.palette[0] = {255, 255, 255}; // 0: white; 1: black
     for (int y = 0; y < side; ++y) {
         if (y % 2 == 0) {
             for (int left = side; left > 0; left -= 254) {
-                pixels.append(char(std::min(left, 254)));
-                pixels.append(char(0x10)); // black, white, black, ...
+                fields.pixels.push_back(std::uint8_t(std::min(left, 254)));
+                fields.pixels.push_back(0x10); // black, white, black, ...
             }
         }
-        pixels.append(QByteArray::fromHex("0000"));
+        fields.pixels.insert(fields.pixels.end(), {0, 0});
     }
-    pixels.append(QByteArray::fromHex("0001"));
-    return bmp(side, side, 4, 2, colours, pixels);
+    fields.pixels.insert(fields.pixels.end(), {0, 1});
+    fields.imageSize = std::uint32_t(fields.pixels.size());
+    return bmpFile(fields);
+}
+
+// A 24-bit BMP whose header declares a picture of this size, with no pixel data at all.
+QByteArray emptyBmp(int width, int height)
+{
+    BmpFields fields;
+    fields.width = width;
+    fields.height = height;
+    return bmpFile(fields);
 }
 
 struct Case
@@ -76,9 +63,8 @@ struct Case
 
 const Case kCases[] = {
     {"isolatedDotsRunLengthCoded", "dots.bmp", [] { return isolatedDots(3000); }},
-    {"allBlackWithoutPixelData", "black.bmp", [] { return bmp(18916, 18916, 24, 0, {}, {}); }},
-    {"widthOneAtTheTallestHeight", "tall.bmp",
-        [] { return bmp(1, 18916 * 18916 / 3 - 2, 24, 0, {}, {}); }},
+    {"allBlackWithoutPixelData", "black.bmp", [] { return emptyBmp(18916, 18916); }},
+    {"widthOneAtTheTallestHeight", "tall.bmp", [] { return emptyBmp(1, 18916 * 18916 / 3 - 2); }},
     {"progressiveWithManyEmptyScans", "scans.jpg", EmptyScansJpeg},
 };
 

@@ -1,6 +1,7 @@
 // Pictures taller than QPainter's reach (row 8,388,607) and than ten million rows: a 1-pixel
 // wide BMP whose few stored rows are its bottom ones (the file holds only those; missing pixel
 // bytes read as colour 0, white), with short vertical blobs on both sides of row 10,000,000.
+#include "BmpFiles.h"
 #include "LabelRegions.h"
 #include "LoadPicture.h"
 #include "PictureStore.h"
@@ -26,32 +27,23 @@ struct Blob
 // Above the painter's limit and above row 10,000,000, across it, and below it.
 constexpr Blob kBlobs[] = {{9'999'951, 3}, {9'999'999, 5}, {10'000'050, 4}, {10'000'080, 2}};
 
-void putLe(QByteArray &bytes, std::uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        bytes.append(char((value >> (8 * i)) & 0xFF));
-}
-
 // 1 x kPictureRows, 1 bit per pixel, bottom row first: colour 0 white, colour 1 black.
 QByteArray tallBmp()
 {
-    QByteArray file("BM");
-    putLe(file, 0, 4); // file size: not read
-    putLe(file, 0, 4);
-    putLe(file, 62, 4); // pixel data offset
-    for (const auto &[value, size] : {std::pair {40u, 4}, {1u, 4}, {unsigned(kPictureRows), 4},
-             {1u, 2}, {1u, 2}, {0u, 4}, {0u, 4}, {0u, 4}, {0u, 4}, {2u, 4}, {0u, 4}})
-        putLe(file, value, size);
-    putLe(file, 0xFFFFFF, 4);       // colour 0
-    putLe(file, 0x000000, 4);       // colour 1
-    QByteArray rows(4 * 160, '\0'); // rows 4 bytes each, padded; the rest is not stored
+    BmpFields fields;
+    fields.height = kPictureRows;
+    fields.bitsPerPixel = 1;
+    fields.colorsUsed = 2;
+    fields.palette = {{255, 255, 255}, {0, 0, 0}};
+    // Rows 4 bytes each, padded; the rest is not stored.
+    fields.pixels.assign(4 * 160, 0);
     for (const Blob &blob : kBlobs) {
         for (int row = blob.firstRow; row < blob.firstRow + blob.count; ++row) {
             const int stored = kPictureRows - row; // framed row r is picture row r - 1
-            rows[4 * stored] = char(0x80);
+            fields.pixels[std::size_t(4 * stored)] = 0x80;
         }
     }
-    return file + rows;
+    return bmpFile(fields);
 }
 
 class TallPictureTest : public ::testing::Test
