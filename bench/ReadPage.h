@@ -1,7 +1,9 @@
 // Reads a page through the recognition pass with either method and returns what the pass
-// found for every live region, for the accuracy benchmark.
+// found for every live region, for the accuracy benchmark, or the numbers it read, for the
+// numbers benchmark. The benchmarks run the pass only through here.
 #pragma once
 
+#include "Numbers.h"
 #include "PictureStore.h"
 #include "Regions.h"
 
@@ -17,3 +19,7 @@ struct PageRegion
 };
 
 std::vector<PageRegion> ReadPage(PictureStore &store, Method method);
+
+// The numbers the pass reads on the page (GroupNumbers over its results), in work-raster
+// coordinates. The pass draws its labels on the work raster, so a page is read once.
+std::vector<Number> ReadNumbers(PictureStore &store, Method method);
