@@ -2,16 +2,30 @@
 
 #include "ReadPicture.h"
 
-std::vector<PageRegion> ReadPage(PictureStore &store, Method method)
+namespace {
+
+Reading read(PictureStore &store, Method method)
 {
     NoProgress progress;
     RecognitionState state;
     ReadingOptions options;
     options.method = method;
-    const Reading reading = ReadPicture(store.workRaster, store.rowTable, state, progress, options);
+    return ReadPicture(store.workRaster, store.rowTable, state, progress, options);
+}
+
+} // namespace
+
+std::vector<PageRegion> ReadPage(PictureStore &store, Method method)
+{
+    const Reading reading = read(store, method);
     std::vector<PageRegion> regions;
     regions.reserve(reading.results.size());
     for (const RegionResult &result : reading.results)
         regions.push_back({result.start, result.count, result.digit});
     return regions;
+}
+
+std::vector<Number> ReadNumbers(PictureStore &store, Method method)
+{
+    return read(store, method).numbers;
 }

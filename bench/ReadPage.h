@@ -1,8 +1,10 @@
 // Reads a page through the program's reading of a picture with either method and returns what
-// it found for every live region, for the accuracy benchmark.
+// it found for every live region, for the accuracy benchmark, or the numbers it read, for the
+// numbers benchmark. The benchmarks read pages only through here.
 #pragma once
 
 #include "Method.h"
+#include "Numbers.h"
 #include "PictureStore.h"
 #include "Regions.h"
 
@@ -16,3 +18,7 @@ struct PageRegion
 };
 
 std::vector<PageRegion> ReadPage(PictureStore &store, Method method);
+
+// The numbers read on the page, in work-raster coordinates. Reading draws its labels on the
+// work raster, so a page is read once.
+std::vector<Number> ReadNumbers(PictureStore &store, Method method);

