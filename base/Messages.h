@@ -76,11 +76,6 @@ inline QString BadThreadCount(const QString &value, int most)
 inline constexpr const char *kBadMemorySize =
     "--max-memory needs a size such as 512M or 2G (K, M, G or T: powers of 1024).";
 
-inline QString UnexpectedArgument(const QString &argument)
-{
-    return QStringLiteral("Unexpected argument: %1").arg(argument);
-}
-
 inline QString CannotWriteFile(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot write file %1: %2").arg(path, reason);

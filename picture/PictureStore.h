@@ -1,6 +1,7 @@
-// The picture store that the main window owns for the whole run: the work raster that loading
-// fills, strokes are drawn on and recognition reads and marks; the display raster that the
-// window paints; and the row table over the work raster.
+// The picture store: the work raster that loading fills, strokes are drawn on and recognition
+// reads and marks; the display raster that the window paints; and the row table over the work
+// raster. The main window owns one for the whole run; the headless command one for each
+// picture it is reading at a time.
 #pragma once
 
 #include "RowTable.h"

@@ -37,7 +37,7 @@ TEST(FuzzCorpus, everyInputLoadsOrFailsWithOneOfOurMessages)
         // Inputs of the JPEG target are replayed as .jpg, all others as .bmp; those of the
         // target that loads and recognises choose by their first byte (odd: JPEG).
         bool jpeg = path.contains(QStringLiteral("/load_jpeg/"));
-        if (path.contains(QStringLiteral("/load_and_recognize/")) && !bytes.isEmpty()) {
+        if (path.contains(QStringLiteral("/load_and_read/")) && !bytes.isEmpty()) {
             jpeg = (bytes[0] & 1) != 0;
             bytes.remove(0, 1);
         }

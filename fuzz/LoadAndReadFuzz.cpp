@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // Labels are drawn with the label font, which needs a QGuiApplication.
     static int argc = 1;
-    static char name[] = "fuzz_load_and_recognize";
+    static char name[] = "fuzz_load_and_read";
     static char *argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     new QGuiApplication(argc, argv);
