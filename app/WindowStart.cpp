@@ -1,8 +1,8 @@
-#include "WindowStart.h"
+#include "app/WindowStart.h"
 
-#include "Application.h"
-#include "MainWindow.h"
-#include "Messages.h"
+#include "base/Messages.h"
+#include "ui/Application.h"
+#include "ui/MainWindow.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The program: the headless command when the arguments ask for it, otherwise the window.
-#include "HeadlessCommand.h"
-#include "HeapTuning.h"
-#include "WindowStart.h"
+#include "app/WindowStart.h"
+#include "base/HeapTuning.h"
+#include "cli/HeadlessCommand.h"
 
 int main(int argc, char **argv)
 {

@@ -1,4 +1,4 @@
-#include "AppError.h"
+#include "base/AppError.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "FailureText.h"
+#include "base/FailureText.h"
 
-#include "Messages.h"
+#include "base/Messages.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "HeapTuning.h"
+#include "base/HeapTuning.h"
 
 #ifdef __linux__
 #include <sys/mman.h>

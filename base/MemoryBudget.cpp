@@ -1,8 +1,8 @@
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
-#include "AppError.h"
-#include "MemorySize.h"
-#include "Messages.h"
+#include "base/AppError.h"
+#include "base/MemorySize.h"
+#include "base/Messages.h"
 
 #include <unistd.h>
 

@@ -11,9 +11,9 @@
 // Each digit sits alone in a cell of the page. The answer for a digit is the answer for the
 // largest region in its cell; smaller regions in a cell (pieces broken off by thresholding) are
 // counted apart, as "pieces labelled".
-#include "DigitSources.h"
-#include "PictureStore.h"
-#include "ReadPage.h"
+#include "bench/ReadPage.h"
+#include "picture/PictureStore.h"
+#include "training/DigitSources.h"
 
 #include <QDir>
 #include <QFile>

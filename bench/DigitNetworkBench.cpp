@@ -1,8 +1,8 @@
 // The trained network's cost per region on one core, for batches of 1 to 256 regions (the time
 // of one batch divided by its size; items_per_second counts regions), and the
 // cost of normalising a region's points into its 28 x 28 picture.
-#include "DigitImage.h"
-#include "DigitNetwork.h"
+#include "recognition/DigitImage.h"
+#include "recognition/DigitNetwork.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 //   Drawing/window       what the window does: the line, a copy of the block that it changed,
 //                        a repaint of what of it the window shows
 //   Drawing/wholeCopy    the line, a copy of the whole work raster, a repaint of the window
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "EvalPages.h"
+#include "bench/EvalPages.h"
 
-#include "PageLooks.h"
-#include "TruthFile.h"
+#include "bench/PageLooks.h"
+#include "bench/TruthFile.h"
 
 #include <QDir>
 #include <QImageWriter>

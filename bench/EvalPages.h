@@ -18,8 +18,8 @@
 //   noise           nothing: random dots, 8 and 30 % dark, BMP
 #pragma once
 
-#include "EvalSources.h"
-#include "PageLayout.h"
+#include "bench/EvalSources.h"
+#include "bench/PageLayout.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "EvalSources.h"
+#include "bench/EvalSources.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 // read it and never change it.
 #pragma once
 
-#include "DigitSources.h"
+#include "training/DigitSources.h"
 
 #include <QRawFont>
 #include <QString>

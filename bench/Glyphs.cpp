@@ -1,4 +1,4 @@
-#include "Glyphs.h"
+#include "bench/Glyphs.h"
 
 #include <QImage>
 #include <QPainter>

@@ -4,8 +4,8 @@
 // Glyphs own their pixels. Font glyphs need a QGuiApplication.
 #pragma once
 
-#include "DigitSources.h"
-#include "SegmentStyle.h"
+#include "bench/SegmentStyle.h"
+#include "training/DigitSources.h"
 
 #include <QRawFont>
 #include <QRect>

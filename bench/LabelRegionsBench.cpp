@@ -2,8 +2,8 @@
 // keep labelling linear: the comb (each tooth absorbed once) and the staircase (the growing blob
 // absorbed again at every step) should cost what the stripes cost, which have the same runs and
 // no merging. The last argument is the stroke width of those pages.
-#include "LabelRegions.h"
-#include "Pages.h"
+#include "bench/Pages.h"
+#include "recognition/LabelRegions.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,8 +6,8 @@
 //
 // Each group runs its reference first; the loads report their time over it as "x_qt" and
 // "x_libjpeg" (1.0 = as fast).
-#include "LoadPicture.h"
-#include "PictureStore.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
 
 #include <QFile>
 #include <QImage>

@@ -5,13 +5,13 @@
 // pixels (before the decoder's work was counted: 45 s). Figures are ru_maxrss of each child.
 //
 //   build/release/bench/memory_peaks build/release/app/umnoglaz
-#include "AppError.h"
-#include "EmptyScansJpeg.h"
-#include "HeapTuning.h"
-#include "LoadPicture.h"
-#include "PictureStore.h"
-#include "ReadPicture.h"
-#include "RowTable.h"
+#include "base/AppError.h"
+#include "base/HeapTuning.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "picture/RowTable.h"
+#include "recognition/ReadPicture.h"
+#include "tests/support/EmptyScansJpeg.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -9,11 +9,11 @@
 // once. Numbers given that match no truth number are counted as extra. On the noise pages,
 // where there is nothing to read, the digits labelled and the numbers they form are counted.
 // --show lists each miss of one material with what the program read over its box.
-#include "EvalPages.h"
-#include "LoadPicture.h"
-#include "PictureStore.h"
-#include "ReadPage.h"
-#include "TruthFile.h"
+#include "bench/EvalPages.h"
+#include "bench/ReadPage.h"
+#include "bench/TruthFile.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -2,12 +2,12 @@
 // per region of a page of digits about 66 pixels tall with strokes about 8 wide, and matching
 // alone. The "perRegion" counter is the time for one region. MatchSignature should stay well
 // under 5 microseconds.
-#include "ChainCode.h"
-#include "Contour.h"
-#include "LabelRegions.h"
-#include "Matching.h"
-#include "Pages.h"
-#include "TurnSignature.h"
+#include "bench/Pages.h"
+#include "recognition/ChainCode.h"
+#include "recognition/Contour.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/Matching.h"
+#include "recognition/TurnSignature.h"
 
 #include <benchmark/benchmark.h>
 

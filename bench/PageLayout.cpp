@@ -1,4 +1,4 @@
-#include "PageLayout.h"
+#include "bench/PageLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 // coordinates; the digits of one line share a baseline.
 #pragma once
 
-#include "Glyphs.h"
+#include "bench/Glyphs.h"
 
 #include <QRect>
 

@@ -1,6 +1,6 @@
-#include "PageLooks.h"
+#include "bench/PageLooks.h"
 
-#include "PhotoEffects.h"
+#include "bench/PhotoEffects.h"
 
 #include <algorithm>
 #include <array>

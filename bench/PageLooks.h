@@ -4,7 +4,7 @@
 // light and noise from the generator, so a page is the same for the same seed.
 #pragma once
 
-#include "PageLayout.h"
+#include "bench/PageLayout.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "Pages.h"
+#include "bench/Pages.h"
 
 #include <QFont>
 #include <QPainter>

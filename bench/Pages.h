@@ -2,7 +2,7 @@
 // returns nothing else; the pictures are deterministic.
 #pragma once
 
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
 
 // A white page with dark digits 0 to 9 about 66 pixels tall, strokes about 8 pixels wide, in
 // a grid of 57 x 70 cells: about 3000 blobs on 4000 x 3000.

@@ -1,4 +1,4 @@
-#include "PhotoEffects.h"
+#include "bench/PhotoEffects.h"
 
 #include <algorithm>
 #include <cmath>

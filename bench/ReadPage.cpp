@@ -1,6 +1,6 @@
-#include "ReadPage.h"
+#include "bench/ReadPage.h"
 
-#include "ReadPicture.h"
+#include "recognition/ReadPicture.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // numbers benchmark. The benchmarks read pages only through here.
 #pragma once
 
-#include "Method.h"
-#include "Numbers.h"
-#include "PictureStore.h"
-#include "Regions.h"
+#include "picture/PictureStore.h"
+#include "recognition/Method.h"
+#include "recognition/Numbers.h"
+#include "recognition/Regions.h"
 
 #include <vector>
 

@@ -7,10 +7,10 @@
 // outlines (tracing and chain coding), recognition (turn signature and matching), drawing the
 // labels, and the copy. RecognizeAll/learned/<w>/<h> is the whole pass with the trained
 // network, on one thread like the turn signatures, to set beside RecognizeAll/<w>/<h>.
-#include "DigitNetwork.h"
-#include "LearnedRecogniser.h"
-#include "Pages.h"
-#include "RecognizeAll.h"
+#include "bench/Pages.h"
+#include "recognition/DigitNetwork.h"
+#include "recognition/LearnedRecogniser.h"
+#include "recognition/RecognizeAll.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "SegmentStyle.h"
+#include "bench/SegmentStyle.h"
 
 #include <QTransform>
 

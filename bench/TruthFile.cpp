@@ -1,4 +1,4 @@
-#include "TruthFile.h"
+#include "bench/TruthFile.h"
 
 #include <QFile>
 #include <QTextStream>

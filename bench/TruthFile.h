@@ -8,7 +8,7 @@
 // Lines starting with "#" are comments. A page without numbers (noise) has an empty list.
 #pragma once
 
-#include "PageLayout.h"
+#include "bench/PageLayout.h"
 
 #include <QString>
 

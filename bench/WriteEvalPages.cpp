@@ -2,7 +2,7 @@
 //   write_eval_pages FOLDER [--mnist MNIST_PACKAGE_FOLDER]
 // one subfolder per material (EvalPages.h), each page a picture and its .truth file, the same
 // pages every time. The mnist package folder defaults to the one training/train.sh installs.
-#include "EvalPages.h"
+#include "bench/EvalPages.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 //   write_pages FOLDER
 // digits-4000x3000.bmp, digits-8000x6000.bmp, noise-4000x3000.bmp, comb-4000x3000.bmp and
 // staircase-4000x3000.bmp, the same pages every time. bench/compare-opencv.sh runs it.
-#include "Pages.h"
+#include "bench/Pages.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "MemorySize.h"
-#include "Messages.h"
-#include "ThreadsOption.h"
+#include "base/MemorySize.h"
+#include "base/Messages.h"
+#include "cli/ThreadsOption.h"
 
 #include <QCommandLineParser>
 

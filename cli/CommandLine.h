@@ -3,7 +3,7 @@
 // nothing; the caller writes the answer.
 #pragma once
 
-#include "Method.h"
+#include "recognition/Method.h"
 
 #include <QString>
 #include <QStringList>

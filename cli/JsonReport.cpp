@@ -1,4 +1,4 @@
-#include "JsonReport.h"
+#include "cli/JsonReport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

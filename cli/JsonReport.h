@@ -3,10 +3,10 @@
 // ascending order, numbers and strings as Qt writes them), without building the document.
 #pragma once
 
-#include "Method.h"
-#include "Numbers.h"
-#include "RegionResult.h"
-#include "ReportOut.h"
+#include "cli/ReportOut.h"
+#include "recognition/Method.h"
+#include "recognition/Numbers.h"
+#include "recognition/RegionResult.h"
 
 #include <QString>
 

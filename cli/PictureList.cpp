@@ -1,4 +1,4 @@
-#include "PictureList.h"
+#include "cli/PictureList.h"
 
 #include <QDir>
 #include <QFileInfo>

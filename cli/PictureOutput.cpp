@@ -1,10 +1,10 @@
-#include "PictureOutput.h"
+#include "cli/PictureOutput.h"
 
-#include "MemoryBudget.h"
-#include "Messages.h"
-#include "PictureList.h"
-#include "SameFile.h"
-#include "TBitmap.h"
+#include "base/MemoryBudget.h"
+#include "base/Messages.h"
+#include "cli/PictureList.h"
+#include "cli/SameFile.h"
+#include "picture/TBitmap.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "PicturePool.h"
+#include "cli/PicturePool.h"
 
-#include "FailureText.h"
-#include "PictureStore.h"
-#include "ProgressLine.h"
+#include "base/FailureText.h"
+#include "cli/ProgressLine.h"
+#include "picture/PictureStore.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,7 +3,7 @@
 // in memory at once. Their reports are handed back in input order, on the calling thread.
 #pragma once
 
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <QByteArray>
 

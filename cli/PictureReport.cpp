@@ -1,11 +1,11 @@
-#include "PictureReport.h"
+#include "cli/PictureReport.h"
 
-#include "FailureText.h"
-#include "JsonReport.h"
-#include "LoadPicture.h"
-#include "Messages.h"
-#include "PictureStore.h"
-#include "TextReport.h"
+#include "base/FailureText.h"
+#include "base/Messages.h"
+#include "cli/JsonReport.h"
+#include "cli/TextReport.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
 
 #include <exception>
 

@@ -3,9 +3,9 @@
 // report to standard output, or hold it back for the pictures before it.
 #pragma once
 
-#include "CommandLine.h"
-#include "ReadPicture.h"
-#include "ReportOut.h"
+#include "cli/CommandLine.h"
+#include "cli/ReportOut.h"
+#include "recognition/ReadPicture.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ReportOut.h"
+#include "cli/ReportOut.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "SameFile.h"
+#include "cli/SameFile.h"
 
 #include <QDir>
 #include <QFileInfo>

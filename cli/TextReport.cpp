@@ -1,4 +1,4 @@
-#include "TextReport.h"
+#include "cli/TextReport.h"
 
 namespace {
 

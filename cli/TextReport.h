@@ -11,10 +11,10 @@
 // summary counts the regions that are not digits.
 #pragma once
 
-#include "Method.h"
-#include "Numbers.h"
-#include "RegionResult.h"
-#include "ReportOut.h"
+#include "cli/ReportOut.h"
+#include "recognition/Method.h"
+#include "recognition/Numbers.h"
+#include "recognition/RegionResult.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ThreadsOption.h"
+#include "cli/ThreadsOption.h"
 
 #include <QThread>
 

@@ -1,10 +1,10 @@
 // The BMP reader on arbitrary bytes: headers, then every pixel into a buffer of the declared
 // size, charged to the fuzz builds' small memory budget as the loader charges its raster.
 // Refusals are expected; crashes, leaks and reads outside a buffer are not.
-#include "AppError.h"
-#include "BmpReader.h"
-#include "MemoryBudget.h"
-#include "PixelLayout.h"
+#include "base/AppError.h"
+#include "base/MemoryBudget.h"
+#include "picture/BmpReader.h"
+#include "picture/PixelLayout.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -3,11 +3,11 @@
 // fail with "Out of system resources" at the door, never run the process out of memory. The
 // first byte chooses the reader (even: BMP, odd: JPEG); the rest is the file. Afterwards
 // nothing may stay charged but the start-up picture.
-#include "AppError.h"
-#include "LoadPicture.h"
-#include "MemoryBudget.h"
-#include "PictureStore.h"
-#include "ReadPicture.h"
+#include "base/AppError.h"
+#include "base/MemoryBudget.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "recognition/ReadPicture.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -2,10 +2,10 @@
 // chooses the reader: the framed raster, the row table and the state after failure. Refusals
 // are expected; a refused file leaves the raster as it was, and the raster and row table agree
 // afterwards whatever happened.
-#include "AppError.h"
-#include "LoadPicture.h"
-#include "RowTable.h"
-#include "TBitmap.h"
+#include "base/AppError.h"
+#include "picture/LoadPicture.h"
+#include "picture/RowTable.h"
+#include "picture/TBitmap.h"
 
 #include <QFile>
 #include <QTemporaryDir>

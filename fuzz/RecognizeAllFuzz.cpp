@@ -10,8 +10,8 @@
 // by row, the rest white. Each byte's low 3 bits choose red 0, 127, 128, 129 or 255 (the
 // dark-light edge on both sides), the next 2 bits green 0, 128, 129 or 255 (unmarked and marked),
 // and the byte itself is blue.
-#include "PictureStore.h"
-#include "RecognizeAll.h"
+#include "picture/PictureStore.h"
+#include "recognition/RecognizeAll.h"
 
 #include <QGuiApplication>
 

@@ -1,8 +1,8 @@
-#include "BmpReader.h"
+#include "picture/BmpReader.h"
 
-#include "AppError.h"
-#include "Messages.h"
-#include "PictureLimits.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/PictureLimits.h"
 
 #include <QIODevice>
 

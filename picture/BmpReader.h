@@ -12,7 +12,7 @@
 //                            the colour table; rows bottom first unless the height is negative
 #pragma once
 
-#include "PictureRows.h"
+#include "picture/PictureRows.h"
 
 #include <cstdint>
 #include <vector>

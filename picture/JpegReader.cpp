@@ -1,9 +1,9 @@
-#include "JpegReader.h"
+#include "picture/JpegReader.h"
 
-#include "AppError.h"
-#include "MemoryBudget.h"
-#include "Messages.h"
-#include "PictureLimits.h"
+#include "base/AppError.h"
+#include "base/MemoryBudget.h"
+#include "base/Messages.h"
+#include "picture/PictureLimits.h"
 
 #include <QString>
 

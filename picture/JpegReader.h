@@ -5,7 +5,7 @@
 // The library's warnings are ignored; its fatal errors become "JPEG error #n".
 #pragma once
 
-#include "PictureRows.h"
+#include "picture/PictureRows.h"
 
 #include <QByteArray>
 

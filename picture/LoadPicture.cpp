@@ -1,13 +1,13 @@
-#include "LoadPicture.h"
+#include "picture/LoadPicture.h"
 
-#include "AppError.h"
-#include "BmpReader.h"
-#include "JpegReader.h"
-#include "MemoryBudget.h"
-#include "Messages.h"
-#include "PictureLimits.h"
-#include "RowTable.h"
-#include "TBitmap.h"
+#include "base/AppError.h"
+#include "base/MemoryBudget.h"
+#include "base/Messages.h"
+#include "picture/BmpReader.h"
+#include "picture/JpegReader.h"
+#include "picture/PictureLimits.h"
+#include "picture/RowTable.h"
+#include "picture/TBitmap.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "PictureFromImage.h"
+#include "picture/PictureFromImage.h"
 
-#include "AppError.h"
-#include "Messages.h"
-#include "PictureLimits.h"
-#include "RowTable.h"
-#include "TBitmap.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/PictureLimits.h"
+#include "picture/RowTable.h"
+#include "picture/TBitmap.h"
 
 #include <QPainter>
 

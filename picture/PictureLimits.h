@@ -3,7 +3,7 @@
 // it right after their headers, so that a tiny file declaring a huge picture costs nothing.
 #pragma once
 
-#include "TBitmap.h"
+#include "picture/TBitmap.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // must stay valid until the reader returns.
 #pragma once
 
-#include "PixelLayout.h"
+#include "picture/PixelLayout.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
 
 void CreatePictureStore(PictureStore &store)
 {

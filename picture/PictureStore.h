@@ -4,8 +4,8 @@
 // picture it is reading at a time.
 #pragma once
 
-#include "RowTable.h"
-#include "TBitmap.h"
+#include "picture/RowTable.h"
+#include "picture/TBitmap.h"
 
 struct PictureStore
 {

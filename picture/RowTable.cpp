@@ -1,6 +1,6 @@
-#include "RowTable.h"
+#include "picture/RowTable.h"
 
-#include "TBitmap.h"
+#include "picture/TBitmap.h"
 
 void RowTable::clear()
 {

@@ -7,8 +7,8 @@
 // table gives read-only rows; a mutable one gives rows that may be written.
 #pragma once
 
-#include "MemoryBudget.h"
-#include "PixelLayout.h"
+#include "base/MemoryBudget.h"
+#include "picture/PixelLayout.h"
 
 #include <cstdint>
 #include <utility>

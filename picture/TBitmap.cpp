@@ -1,8 +1,8 @@
-#include "TBitmap.h"
+#include "picture/TBitmap.h"
 
-#include "AppError.h"
-#include "HeapTuning.h"
-#include "Messages.h"
+#include "base/AppError.h"
+#include "base/HeapTuning.h"
+#include "base/Messages.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

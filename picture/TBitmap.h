@@ -8,8 +8,8 @@
 // reference and painting through the canvas always act on the same bytes.
 #pragma once
 
-#include "MemoryBudget.h"
-#include "PixelLayout.h"
+#include "base/MemoryBudget.h"
+#include "picture/PixelLayout.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "Box.h"
+#include "recognition/Box.h"
 
 Box BoundingBox(std::span<const Point> points)
 {

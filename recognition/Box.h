@@ -7,7 +7,7 @@
 //               width
 #pragma once
 
-#include "PointList.h"
+#include "recognition/PointList.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ChainCode.h"
+#include "recognition/ChainCode.h"
 
 #include <array>
 

@@ -9,7 +9,7 @@
 // so the code with which the walk round that pixel begins.
 #pragma once
 
-#include "Contour.h"
+#include "recognition/Contour.h"
 
 #include <cstdint>
 #include <vector>

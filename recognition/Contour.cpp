@@ -1,6 +1,6 @@
-#include "Contour.h"
+#include "recognition/Contour.h"
 
-#include "RowTable.h"
+#include "picture/RowTable.h"
 
 #include <cstddef>
 

@@ -8,7 +8,7 @@
 // (rebuilt since the last replacement of the pixel store).
 #pragma once
 
-#include "Regions.h"
+#include "recognition/Regions.h"
 
 #include <vector>
 

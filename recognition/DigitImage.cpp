@@ -1,4 +1,4 @@
-#include "DigitImage.h"
+#include "recognition/DigitImage.h"
 
 #include <algorithm>
 #include <cmath>

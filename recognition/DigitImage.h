@@ -4,7 +4,7 @@
 // learned on. Stateless; the result is a value that owns its pixels.
 #pragma once
 
-#include "Box.h"
+#include "recognition/Box.h"
 
 #include <array>
 #include <span>

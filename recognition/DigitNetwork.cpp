@@ -1,7 +1,7 @@
-#include "DigitNetwork.h"
+#include "recognition/DigitNetwork.h"
 
-#include "AppError.h"
-#include "Messages.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -16,7 +16,7 @@
 //              11 probabilities (softmax included)
 #pragma once
 
-#include "DigitImage.h"
+#include "recognition/DigitImage.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "LabelRegions.h"
+#include "recognition/LabelRegions.h"
 
-#include "MemoryBudget.h"
-#include "RowTable.h"
+#include "base/MemoryBudget.h"
+#include "picture/RowTable.h"
 
 #include <algorithm>
 #include <bit>

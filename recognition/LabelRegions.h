@@ -2,7 +2,7 @@
 // rebuilds the region table (Regions.h) from it.
 #pragma once
 
-#include "Regions.h"
+#include "recognition/Regions.h"
 
 class MemoryReservation;
 class RowTable;

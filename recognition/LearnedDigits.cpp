@@ -1,7 +1,7 @@
-#include "LearnedDigits.h"
+#include "recognition/LearnedDigits.h"
 
-#include "DigitImage.h"
-#include "DigitNetwork.h"
+#include "recognition/DigitImage.h"
+#include "recognition/DigitNetwork.h"
 
 #include <algorithm>
 

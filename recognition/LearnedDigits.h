@@ -4,8 +4,8 @@
 // The verdicts belong to one region table and go stale when it is labelled again.
 #pragma once
 
-#include "MemoryBudget.h"
-#include "Regions.h"
+#include "base/MemoryBudget.h"
+#include "recognition/Regions.h"
 
 #include <optional>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "LearnedRecogniser.h"
+#include "recognition/LearnedRecogniser.h"
 
-#include "DigitNetwork.h"
+#include "recognition/DigitNetwork.h"
 
 LearnedRecogniser::LearnedRecogniser(DigitNetwork *network, std::optional<float> minConfidence)
     : m_network(network)

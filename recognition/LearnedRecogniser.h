@@ -7,8 +7,8 @@
 // before anything is drawn, with "The recognition model cannot be loaded: ...".
 #pragma once
 
-#include "LearnedDigits.h"
-#include "Recogniser.h"
+#include "recognition/LearnedDigits.h"
+#include "recognition/Recogniser.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "Matching.h"
+#include "recognition/Matching.h"
 
-#include "SignatureLength.h"
+#include "recognition/SignatureLength.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "Method.h"
+#include "recognition/Method.h"
 
-#include "LearnedRecogniser.h"
+#include "recognition/LearnedRecogniser.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // that carries it out.
 #pragma once
 
-#include "Recogniser.h"
+#include "recognition/Recogniser.h"
 
 #include <memory>
 #include <optional>

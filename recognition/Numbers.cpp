@@ -1,4 +1,4 @@
-#include "Numbers.h"
+#include "recognition/Numbers.h"
 
 #include <algorithm>
 #include <bit>

@@ -9,7 +9,7 @@
 //               +--+
 #pragma once
 
-#include "RegionResult.h"
+#include "recognition/RegionResult.h"
 
 #include <cstdint>
 #include <string>

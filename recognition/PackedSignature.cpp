@@ -1,4 +1,4 @@
-#include "PackedSignature.h"
+#include "recognition/PackedSignature.h"
 
 #include <stdexcept>
 

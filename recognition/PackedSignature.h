@@ -3,7 +3,7 @@
 // page of noise these are hundreds of thousands. Empty until a signature is stored.
 #pragma once
 
-#include "SignatureLength.h"
+#include "recognition/SignatureLength.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "PointList.h"
+#include "recognition/PointList.h"
 
-#include "HeapTuning.h"
+#include "base/HeapTuning.h"
 
 #include <algorithm>
 #include <cstdlib>

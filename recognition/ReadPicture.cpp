@@ -1,4 +1,4 @@
-#include "ReadPicture.h"
+#include "recognition/ReadPicture.h"
 
 Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, const ReadingOptions &options)

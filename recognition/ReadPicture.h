@@ -17,11 +17,11 @@
 // numbers come back owned, with their memory still charged to the run's budget.
 #pragma once
 
-#include "Method.h"
-#include "Numbers.h"
-#include "RecognizeAll.h"
+#include "recognition/Method.h"
+#include "recognition/Numbers.h"
+#include "recognition/RecognizeAll.h"
 
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "Recogniser.h"
+#include "recognition/Recogniser.h"
 
-#include "Matching.h"
-#include "TurnSignature.h"
+#include "recognition/Matching.h"
+#include "recognition/TurnSignature.h"
 
 void TurnSignatureRecogniser::recognise(
     const item &region, const ChainCode &chainCode, RegionResult &result)

@@ -4,9 +4,9 @@
 // pass relies on between calls; what it needs of a region comes in through the call.
 #pragma once
 
-#include "ChainCode.h"
-#include "RegionResult.h"
-#include "Regions.h"
+#include "recognition/ChainCode.h"
+#include "recognition/RegionResult.h"
+#include "recognition/Regions.h"
 
 class Recogniser
 {

@@ -3,10 +3,10 @@
 // run; the headless command makes one for each picture it reads.
 #pragma once
 
-#include "ChainCode.h"
-#include "Contour.h"
-#include "MemoryBudget.h"
-#include "Regions.h"
+#include "base/MemoryBudget.h"
+#include "recognition/ChainCode.h"
+#include "recognition/Contour.h"
+#include "recognition/Regions.h"
 
 struct RecognitionState
 {

@@ -1,10 +1,10 @@
-#include "RecognizeAll.h"
+#include "recognition/RecognizeAll.h"
 
-#include "Contour.h"
-#include "LabelRegions.h"
-#include "RowTable.h"
-#include "TBitmap.h"
-#include "TraceAhead.h"
+#include "picture/RowTable.h"
+#include "picture/TBitmap.h"
+#include "recognition/Contour.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/TraceAhead.h"
 
 #include <QString>
 

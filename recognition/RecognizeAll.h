@@ -5,8 +5,8 @@
 // stages of reading.
 #pragma once
 
-#include "Recogniser.h"
-#include "RecognitionState.h"
+#include "recognition/Recogniser.h"
+#include "recognition/RecognitionState.h"
 
 #include <vector>
 

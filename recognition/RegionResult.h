@@ -3,9 +3,9 @@
 // everything in them and stay valid when the region table is labelled again.
 #pragma once
 
-#include "Box.h"
-#include "PackedSignature.h"
-#include "PointList.h"
+#include "recognition/Box.h"
+#include "recognition/PackedSignature.h"
+#include "recognition/PointList.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // state and rebuilt by every LabelRegions call.
 #pragma once
 
-#include "PointList.h"
+#include "recognition/PointList.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "TraceAhead.h"
+#include "recognition/TraceAhead.h"
 
-#include "RowTable.h"
+#include "picture/RowTable.h"
 
 #include <algorithm>
 

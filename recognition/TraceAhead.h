@@ -14,8 +14,8 @@
 // labelling left it.
 #pragma once
 
-#include "Box.h"
-#include "Regions.h"
+#include "recognition/Box.h"
+#include "recognition/Regions.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "TurnSignature.h"
+#include "recognition/TurnSignature.h"
 
 #include <algorithm>
 #include <cmath>

@@ -12,8 +12,8 @@
 //                180
 #pragma once
 
-#include "ChainCode.h"
-#include "SignatureLength.h"
+#include "recognition/ChainCode.h"
+#include "recognition/SignatureLength.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // as a user would draw them with the mouse, and digits rendered in a font.
 //
 //   make_samples OUTPUT_DIRECTORY
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
 
 #include <QDir>
 #include <QGuiApplication>

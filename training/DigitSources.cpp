@@ -1,6 +1,6 @@
-#include "DigitSources.h"
+#include "training/DigitSources.h"
 
-#include "Regions.h"
+#include "recognition/Regions.h"
 
 #include <QFile>
 #include <QImage>
@@ -8,9 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
-#include <QPainterPath>
 #include <QRawFont>
 
 #include <algorithm>
@@ -375,7 +375,8 @@ std::vector<std::vector<Stroke>> strokePlans(int digit)
             {{{0.15, 0}, {0.1, 0.9}, {0.95, 0.9}}, {{0.7, 0.3}, {0.7, 1.5}}}};
     case 5:
         return {{Stroke {{0.9, 0}, {0.2, 0}, {0.15, 0.65}} + arcOf(0.5, 1.0, 0.42, 0.48, 235, 495)},
-            {Stroke {{0.2, 0}, {0.15, 0.65}} + arcOf(0.5, 1.0, 0.42, 0.48, 235, 495), Stroke {{0.2, 0}, {0.9, 0}}}};
+            {Stroke {{0.2, 0}, {0.15, 0.65}} + arcOf(0.5, 1.0, 0.42, 0.48, 235, 495),
+                Stroke {{0.2, 0}, {0.9, 0}}}};
     case 6:
         return {{Stroke {{0.85, 0.05}} + arcOf(0.8, 0.85, 0.7, 0.8, 250, 180) +
             arcOf(0.5, 1.1, 0.4, 0.4, 180, 540)}};

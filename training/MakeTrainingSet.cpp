@@ -13,9 +13,9 @@
 //
 // Every picture is drawn from a generator seeded by its own job number, so the files are the
 // same whatever the number of threads.
-#include "DigitNetwork.h"
-#include "DigitSources.h"
-#include "TrainingSet.h"
+#include "recognition/DigitNetwork.h"
+#include "training/DigitSources.h"
+#include "training/TrainingSet.h"
 
 #include <QFile>
 #include <QGuiApplication>

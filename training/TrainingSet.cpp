@@ -1,7 +1,7 @@
-#include "TrainingSet.h"
+#include "training/TrainingSet.h"
 
-#include "LabelRegions.h"
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
+#include "recognition/LabelRegions.h"
 
 #include <QFile>
 

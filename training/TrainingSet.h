@@ -8,8 +8,8 @@
 //   784 bytes of grey, row by row, 0 empty to 255 covered (the normalised picture x 255)
 #pragma once
 
-#include "DigitImage.h"
-#include "DigitSources.h"
+#include "recognition/DigitImage.h"
+#include "training/DigitSources.h"
 
 #include <QString>
 

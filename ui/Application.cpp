@@ -1,7 +1,7 @@
-#include "Application.h"
+#include "ui/Application.h"
 
-#include "FailureText.h"
-#include "Messages.h"
+#include "base/FailureText.h"
+#include "base/Messages.h"
 
 #include <QMessageBox>
 

@@ -2,10 +2,10 @@
 // of shortcuts, the mouse, the wheel, dropped files and the dialogs. What a control asks for
 // is a step of the picture (PictureSteps.cpp) or a move of the view (PictureView.cpp); this
 // file calls them, and they never call back here.
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
-#include "Application.h"
-#include "ProgressBar.h"
+#include "ui/Application.h"
+#include "ui/ProgressBar.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>

@@ -23,10 +23,10 @@
 // whole copy of it.
 #pragma once
 
-#include "Method.h"
-#include "PictureStore.h"
-#include "RecognitionState.h"
-#include "UndoHistory.h"
+#include "picture/PictureStore.h"
+#include "recognition/Method.h"
+#include "recognition/RecognitionState.h"
+#include "ui/UndoHistory.h"
 
 #include <QPoint>
 #include <QWidget>

@@ -2,14 +2,14 @@
 // pass, a clear, a load or a paste) is one step of the undo history, with the caption and the
 // numbers that belong to it; undo and redo put a step back. Reading the picture and writing it
 // to a file are here too. The view is told what changed (PictureView.cpp).
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
-#include "AppError.h"
-#include "LoadPicture.h"
-#include "Messages.h"
-#include "PictureFromImage.h"
-#include "ProgressBar.h"
-#include "ReadPicture.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureFromImage.h"
+#include "recognition/ReadPicture.h"
+#include "ui/ProgressBar.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

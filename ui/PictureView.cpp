@@ -1,8 +1,8 @@
 // The main window's view: the display raster painted at the view offset, kept equal to the
 // work raster block by block as strokes change it, and moved by the wheel and Home.
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
-#include "Application.h"
+#include "ui/Application.h"
 
 #include <QPaintEvent>
 #include <QPainter>

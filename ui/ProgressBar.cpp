@@ -1,4 +1,4 @@
-#include "ProgressBar.h"
+#include "ui/ProgressBar.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "UndoHistory.h"
+#include "ui/UndoHistory.h"
 
-#include "AppError.h"
-#include "PixelLayout.h"
-#include "TBitmap.h"
+#include "base/AppError.h"
+#include "picture/PixelLayout.h"
+#include "picture/TBitmap.h"
 
 #include <cstring>
 

@@ -12,7 +12,7 @@
 // and can no longer be undone.
 #pragma once
 
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <QImage>
 #include <QRect>

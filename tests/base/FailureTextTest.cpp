@@ -1,5 +1,5 @@
-#include "FailureText.h"
-#include "Messages.h"
+#include "base/FailureText.h"
+#include "base/Messages.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "MemorySize.h"
+#include "base/MemorySize.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Numbers.h"
-#include "PageLayout.h"
+#include "bench/PageLayout.h"
+#include "recognition/Numbers.h"
 
 #include <gtest/gtest.h>
 

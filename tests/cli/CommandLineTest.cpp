@@ -1,8 +1,8 @@
 // The headless command's command line, read in-process: what each usage problem answers, and
 // the order in which the pictures are taken.
-#include "CommandLine.h"
-#include "Messages.h"
-#include "ThreadsOption.h"
+#include "cli/CommandLine.h"
+#include "base/Messages.h"
+#include "cli/ThreadsOption.h"
 
 #include <gtest/gtest.h>
 

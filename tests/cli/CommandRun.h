@@ -1,8 +1,8 @@
 // Running the built program in the headless command's tests, and the picture they feed it.
 #pragma once
 
-#include "Fixtures.h"
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

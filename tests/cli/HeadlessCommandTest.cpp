@@ -1,8 +1,8 @@
 // The headless command on one picture, end to end through the built program: the annotated
 // picture, refusals, failures and their exit codes, and what reaches each stream.
-#include "CommandRun.h"
-#include "Messages.h"
-#include "ThreadsOption.h"
+#include "base/Messages.h"
+#include "cli/ThreadsOption.h"
+#include "tests/cli/CommandRun.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,8 +1,8 @@
-#include "JsonReport.h"
-#include "AsciiRaster.h"
-#include "Fixtures.h"
-#include "LoadPicture.h"
-#include "ReadPicture.h"
+#include "cli/JsonReport.h"
+#include "picture/LoadPicture.h"
+#include "recognition/ReadPicture.h"
+#include "tests/support/AsciiRaster.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

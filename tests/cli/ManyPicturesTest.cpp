@@ -1,7 +1,7 @@
 // The headless command over many pictures: files and folders, JSON Lines in input order,
 // failures that do not stop the run, and the output folder's refusals.
-#include "CommandRun.h"
-#include "Messages.h"
+#include "base/Messages.h"
+#include "tests/cli/CommandRun.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -2,14 +2,14 @@
 // heap really hands out on real passes (CountingAllocator replaces malloc in this program): the
 // peak a stage allocates must stay within the peak it charges, so that an estimate cannot fall
 // behind its allocation unnoticed.
-#include "CountingAllocator.h"
-#include "Fixtures.h"
-#include "LabelRegions.h"
-#include "LoadPicture.h"
-#include "MemoryBudget.h"
-#include "PictureReport.h"
-#include "PictureStore.h"
-#include "ReadPicture.h"
+#include "base/MemoryBudget.h"
+#include "cli/PictureReport.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/ReadPicture.h"
+#include "tests/support/CountingAllocator.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

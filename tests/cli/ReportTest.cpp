@@ -1,8 +1,8 @@
 // The headless command's reports of one picture, made in-process as the command makes them:
 // the pen sample's, pinned byte for byte, and what each kind of report holds.
-#include "CommandRun.h"
-#include "PictureReport.h"
-#include "PictureStore.h"
+#include "cli/PictureReport.h"
+#include "picture/PictureStore.h"
+#include "tests/cli/CommandRun.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,9 +1,9 @@
 // The BMP reader on files written byte by byte: every depth and header form, where the pixel
 // data starts and how much of it there is, run-length decoding with clipping, and refusals.
-#include "BmpReader.h"
-#include "AppError.h"
-#include "Messages.h"
-#include "PictureFiles.h"
+#include "picture/BmpReader.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "tests/picture/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

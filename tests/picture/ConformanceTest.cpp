@@ -1,12 +1,12 @@
 // The public BMP conformance pictures: every file loads or fails with one of our messages, and
 // every "good" file matches its reference rendering. Alpha is ignored, and channels of fewer
 // than 8 bits may differ from the reference by the rounding of their scaling.
-#include "AppError.h"
-#include "LoadPicture.h"
-#include "Messages.h"
-#include "PictureFiles.h"
-#include "PictureStore.h"
-#include "SharedTestData.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "tests/picture/PictureFiles.h"
+#include "tests/support/SharedTestData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Replays the committed fuzz inputs through LoadPicture under the fuzz builds' memory budget:
 // each loads or fails with one of our messages, with no crash (the sanitizer build checks every
 // read and write).
-#include "AppError.h"
-#include "LoadPicture.h"
-#include "MemoryBudget.h"
-#include "PictureFiles.h"
-#include "PictureStore.h"
-#include "ScopedMemoryLimit.h"
+#include "base/AppError.h"
+#include "base/MemoryBudget.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "tests/picture/PictureFiles.h"
+#include "tests/support/ScopedMemoryLimit.h"
 
 #include <gtest/gtest.h>
 

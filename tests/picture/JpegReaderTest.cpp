@@ -1,11 +1,11 @@
 // JPEG loading on files compressed by libjpeg in the tests: colour order, grayscale through 236
 // levels, the CMYK and YCCK conversions, progressive and cut-short files, and error numbers.
-#include "JpegReader.h"
-#include "LoadPicture.h"
-#include "Messages.h"
-#include "PictureFiles.h"
-#include "PictureStore.h"
-#include "SharedTestData.h"
+#include "picture/JpegReader.h"
+#include "base/Messages.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "tests/picture/PictureFiles.h"
+#include "tests/support/SharedTestData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Loading as the window sees it: the reader chosen by the extension, the white frame, the row
 // table, the caption, and the state left behind by every kind of failure.
-#include "LoadPicture.h"
-#include "AppError.h"
-#include "Messages.h"
-#include "PictureFiles.h"
-#include "PictureLimits.h"
-#include "PictureStore.h"
+#include "picture/LoadPicture.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/PictureLimits.h"
+#include "picture/PictureStore.h"
+#include "tests/picture/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

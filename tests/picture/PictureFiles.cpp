@@ -1,6 +1,6 @@
-#include "PictureFiles.h"
+#include "tests/picture/PictureFiles.h"
 
-#include "AppError.h"
+#include "base/AppError.h"
 
 #include <QFile>
 

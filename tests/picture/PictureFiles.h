@@ -2,8 +2,8 @@
 // JPEG files compressed with libjpeg, and a scratch folder to load them from.
 #pragma once
 
-#include "BmpFiles.h"
-#include "Fixtures.h"
+#include "tests/support/BmpFiles.h"
+#include "tests/support/Fixtures.h"
 
 #include <QByteArray>
 #include <QString>

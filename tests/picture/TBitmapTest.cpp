@@ -1,8 +1,8 @@
-#include "AppError.h"
-#include "AsciiRaster.h"
-#include "Messages.h"
-#include "PictureFiles.h"
-#include "PictureStore.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/PictureStore.h"
+#include "tests/picture/PictureFiles.h"
+#include "tests/support/AsciiRaster.h"
 
 #include <gtest/gtest.h>
 

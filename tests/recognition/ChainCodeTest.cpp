@@ -1,7 +1,7 @@
-#include "ChainCode.h"
-#include "Contour.h"
-#include "Fixtures.h"
-#include "LabelRegions.h"
+#include "recognition/ChainCode.h"
+#include "recognition/Contour.h"
+#include "recognition/LabelRegions.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "DigitNetwork.h"
-#include "AppError.h"
-#include "AsciiRaster.h"
-#include "DigitImage.h"
-#include "DigitPictures.h"
-#include "LabelRegions.h"
-#include "LearnedDigits.h"
-#include "Messages.h"
+#include "recognition/DigitNetwork.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "recognition/DigitImage.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/LearnedDigits.h"
+#include "tests/support/AsciiRaster.h"
+#include "tests/support/DigitPictures.h"
 
 #include <gtest/gtest.h>
 

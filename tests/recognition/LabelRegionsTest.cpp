@@ -1,6 +1,6 @@
-#include "LabelRegions.h"
+#include "recognition/LabelRegions.h"
 
-#include "Fixtures.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

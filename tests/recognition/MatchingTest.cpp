@@ -1,4 +1,4 @@
-#include "Matching.h"
+#include "recognition/Matching.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // Small files that declare large or costly pictures, written here, loaded and recognised under
 // a small memory budget: each loads and is recognised, or fails with "Out of system resources"
 // (or its JPEG error) keeping the picture that was there; none aborts.
-#include "MemoryBudget.h"
-#include "AppError.h"
-#include "BmpFiles.h"
-#include "EmptyScansJpeg.h"
-#include "LoadPicture.h"
-#include "Messages.h"
-#include "PictureStore.h"
-#include "ReadPicture.h"
-#include "ScopedMemoryLimit.h"
+#include "base/MemoryBudget.h"
+#include "base/AppError.h"
+#include "base/Messages.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "recognition/ReadPicture.h"
+#include "tests/support/BmpFiles.h"
+#include "tests/support/EmptyScansJpeg.h"
+#include "tests/support/ScopedMemoryLimit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Numbers.h"
+#include "recognition/Numbers.h"
 
 #include <gtest/gtest.h>
 

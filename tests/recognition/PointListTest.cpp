@@ -1,4 +1,4 @@
-#include "PointList.h"
+#include "recognition/PointList.h"
 
 #include <gtest/gtest.h>
 

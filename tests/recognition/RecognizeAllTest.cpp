@@ -1,9 +1,9 @@
-#include "RecognizeAll.h"
+#include "recognition/RecognizeAll.h"
 
-#include "AppError.h"
-#include "AsciiRaster.h"
-#include "Fixtures.h"
-#include "Matching.h"
+#include "base/AppError.h"
+#include "recognition/Matching.h"
+#include "tests/support/AsciiRaster.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

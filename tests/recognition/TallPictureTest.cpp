@@ -1,11 +1,11 @@
 // Pictures taller than QPainter's reach (row 8,388,607) and than ten million rows: a 1-pixel
 // wide BMP whose few stored rows are its bottom ones (the file holds only those; missing pixel
 // bytes read as colour 0, white), with short vertical blobs on both sides of row 10,000,000.
-#include "BmpFiles.h"
-#include "LabelRegions.h"
-#include "LoadPicture.h"
-#include "PictureStore.h"
-#include "RecognizeAll.h"
+#include "picture/LoadPicture.h"
+#include "picture/PictureStore.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/RecognizeAll.h"
+#include "tests/support/BmpFiles.h"
 
 #include <gtest/gtest.h>
 

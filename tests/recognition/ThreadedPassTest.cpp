@@ -1,7 +1,7 @@
-#include "Fixtures.h"
-#include "LabelRegions.h"
-#include "RecognizeAll.h"
-#include "TraceAhead.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/RecognizeAll.h"
+#include "recognition/TraceAhead.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "TurnSignature.h"
-#include "Contour.h"
-#include "Fixtures.h"
-#include "LabelRegions.h"
-#include "PackedSignature.h"
+#include "recognition/TurnSignature.h"
+#include "recognition/Contour.h"
+#include "recognition/LabelRegions.h"
+#include "recognition/PackedSignature.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "AsciiRaster.h"
+#include "tests/support/AsciiRaster.h"
 
 #include <stdexcept>
 

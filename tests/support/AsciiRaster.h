@@ -5,7 +5,7 @@
 //   'r' pure red (0, 0, 255): neither dark, walkable nor marked
 #pragma once
 
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
 
 #include <string>
 #include <vector>

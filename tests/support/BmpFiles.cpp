@@ -1,4 +1,4 @@
-#include "BmpFiles.h"
+#include "tests/support/BmpFiles.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Replaces malloc, free and the rest of their family for the whole program, as glibc allows:
 // each wrapper calls glibc's own entry point and counts the block's usable size.
-#include "CountingAllocator.h"
+#include "tests/support/CountingAllocator.h"
 
 #include <malloc.h>
 

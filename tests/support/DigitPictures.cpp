@@ -1,9 +1,9 @@
-#include "DigitPictures.h"
+#include "tests/support/DigitPictures.h"
 
-#include "DigitImage.h"
-#include "DigitNetwork.h"
-#include "LabelRegions.h"
-#include "PictureStore.h"
+#include "picture/PictureStore.h"
+#include "recognition/DigitImage.h"
+#include "recognition/DigitNetwork.h"
+#include "recognition/LabelRegions.h"
 
 #include <QFont>
 #include <QPainter>

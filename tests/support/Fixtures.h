@@ -2,8 +2,8 @@
 // pictures, pixel counts, raster comparison and a thick ring that every outline walk traces.
 #pragma once
 
-#include "AsciiRaster.h"
-#include "Regions.h"
+#include "recognition/Regions.h"
+#include "tests/support/AsciiRaster.h"
 
 #include <QRect>
 

@@ -2,7 +2,7 @@
 // scope is left, a failed assertion's early return included.
 #pragma once
 
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <cstdint>
 

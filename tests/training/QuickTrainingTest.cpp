@@ -1,7 +1,7 @@
 // The training command's quick mode writes a model that the program loads and that reads the
 // fixed digit pictures better than chance.
-#include "DigitNetwork.h"
-#include "DigitPictures.h"
+#include "recognition/DigitNetwork.h"
+#include "tests/support/DigitPictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The window as a desktop program: undo and redo of every kind of step, paste, save, the
 // numbers read and their copy, moving the view with the wheel and Home.
-#include "MemoryBudget.h"
-#include "Messages.h"
-#include "ProgressBar.h"
-#include "ScopedMemoryLimit.h"
-#include "WidgetTestSupport.h"
+#include "base/MemoryBudget.h"
+#include "base/Messages.h"
+#include "tests/support/ScopedMemoryLimit.h"
+#include "tests/ui/WidgetTestSupport.h"
+#include "ui/ProgressBar.h"
 
 #include <QClipboard>
 #include <QFileDialog>

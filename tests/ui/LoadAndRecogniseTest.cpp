@@ -1,8 +1,8 @@
 // The window with the real picture loading and outline tracing underneath: loaded pictures,
 // the loader's messages in the error box, and digits recognised after drawing.
-#include "Messages.h"
-#include "ProgressBar.h"
-#include "WidgetTestSupport.h"
+#include "base/Messages.h"
+#include "tests/ui/WidgetTestSupport.h"
+#include "ui/ProgressBar.h"
 
 #include <QFileDialog>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The main window: its layout, drawing and panning with the mouse, painting, clearing and
 // recognising.
-#include "ProgressBar.h"
-#include "WidgetTestSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
+#include "ui/ProgressBar.h"
 
 #include <QComboBox>
 

@@ -1,8 +1,8 @@
 // Opening pictures from the dialog, a drop and the command line, and failures in the error box.
-#include "ScopedMemoryLimit.h"
-#include "WidgetTestSupport.h"
+#include "tests/support/ScopedMemoryLimit.h"
+#include "tests/ui/WidgetTestSupport.h"
 
-#include "MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 // Starting the program: where there is no display it says so in one line and stops.
-#include "Messages.h"
-#include "WidgetTestSupport.h"
+#include "base/Messages.h"
+#include "tests/ui/WidgetTestSupport.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,6 +1,6 @@
 // ProgressBar1's kind: the position rules of the classic bar, and painting while a pass runs.
-#include "ProgressBar.h"
-#include "WidgetTestSupport.h"
+#include "ui/ProgressBar.h"
+#include "tests/ui/WidgetTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -1,6 +1,6 @@
 // The recognition method in the window: the list under the buttons, Ctrl+M, the choice kept
 // between runs, and a "6" drawn with the pen that the trained network labels "6".
-#include "WidgetTestSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
 
 #include <QComboBox>
 #include <QPushButton>

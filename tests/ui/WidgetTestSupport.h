@@ -2,9 +2,9 @@
 // application object on Qt's offscreen platform, and small helpers over rasters and the mouse.
 #pragma once
 
-#include "Application.h"
-#include "Fixtures.h"
-#include "MainWindow.h"
+#include "tests/support/Fixtures.h"
+#include "ui/Application.h"
+#include "ui/MainWindow.h"
 
 #include <QPainter>
 #include <QRegularExpression>
