@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing, for one of two uses:
-#   run    building and running the program (the default; scripts/run.sh)
-#   test   that, and what the tests, benchmarks, fuzz targets and the end-to-end test add
-#          (scripts/test.sh)
+# Installs the Debian packages that are missing, for one of three uses:
+#   run      building and running the program (the default; scripts/run.sh)
+#   test     that, and what the tests, benchmarks, fuzz targets and the end-to-end test add
+#            (scripts/test.sh)
+#   package  building the program, its installed files and its Debian package, and checking
+#            them (scripts/package.sh, packaging/check-install.sh)
 # Safe to run again: it does nothing when everything is there.
 set -euo pipefail
 
@@ -19,11 +21,18 @@ test_packages=(
     clang libclang-rt-14-dev                  # fuzz targets (libFuzzer)
     xvfb xauth xdotool x11-apps imagemagick   # the end-to-end test under a real X server
     xclip                                     # ... reading the numbers it copies
+    scdoc                                     # the manual page, checked against --help
+)
+package_packages=(
+    scdoc librsvg2-bin                        # the manual page and the PNG icon
+    desktop-file-utils appstream lintian      # checking the desktop entry, metainfo, package
+    debootstrap                               # a clean Debian root to install the package in
 )
 case "$use" in
     run) packages=("${run_packages[@]}") ;;
     test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
-    *) echo "usage: scripts/setup.sh [run|test]" >&2; exit 2 ;;
+    package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
+    *) echo "usage: scripts/setup.sh [run|test|package]" >&2; exit 2 ;;
 esac
 
 missing=()
