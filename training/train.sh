@@ -34,18 +34,7 @@ packages=(python3-torch python3-numpy fonts-dejavu-core fonts-dejavu-extra fonts
 # An npm that is already there will do (one from Node.js's own packages conflicts with Debian's).
 command -v npm >/dev/null || packages+=(npm)
 [ $quick -eq 1 ] && packages=(python3-torch python3-numpy fonts-dejavu-core)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh only "${packages[@]}"
 python=/usr/bin/python3 # Debian's, which has Debian's PyTorch
 
 work=build/training

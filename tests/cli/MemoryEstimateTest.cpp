@@ -70,6 +70,18 @@ const std::vector<Page> &pages()
     return all;
 }
 
+// The page drawn into the store and read with the method.
+Reading read(const Page &page, Method method, PictureStore &store)
+{
+    CreatePictureStore(store);
+    page.draw(store);
+    RecognitionState state;
+    NoProgress progress;
+    ReadingOptions options;
+    options.method = method;
+    return ReadPicture(store.workRaster, store.rowTable, state, progress, options);
+}
+
 // What a stage allocated and charged at its peak, above where each stood when it began.
 struct Peaks
 {
@@ -191,13 +203,7 @@ TEST_P(MemoryEstimate, readingChargeCoversWhatItKeeps)
     for (const Page &page : pages()) {
         SCOPED_TRACE(page.name);
         PictureStore store;
-        CreatePictureStore(store);
-        page.draw(store);
-        RecognitionState state;
-        NoProgress progress;
-        ReadingOptions options;
-        options.method = GetParam();
-        Reading reading = ReadPicture(store.workRaster, store.rowTable, state, progress, options);
+        Reading reading = read(page, GetParam(), store);
         Watch watch;
         const std::int64_t charged = reading.charge.bytes();
         reading = Reading();
@@ -212,14 +218,7 @@ TEST_P(MemoryEstimate, numbersEstimateCoversGrouping)
     for (const Page &page : pages()) {
         SCOPED_TRACE(page.name);
         PictureStore store;
-        CreatePictureStore(store);
-        page.draw(store);
-        RecognitionState state;
-        NoProgress progress;
-        ReadingOptions options;
-        options.method = GetParam();
-        const Reading reading =
-            ReadPicture(store.workRaster, store.rowTable, state, progress, options);
+        const Reading reading = read(page, GetParam(), store);
         Watch watch;
         const std::vector<Number> numbers = GroupNumbers(reading.results);
         EXPECT_LE(
@@ -235,17 +234,10 @@ TEST_P(MemoryEstimate, heldReportsStayWithinTheirEstimate)
         for (const bool json : {false, true}) {
             SCOPED_TRACE(std::string(page.name) + (json ? ", JSON" : ", text"));
             PictureStore store;
-            CreatePictureStore(store);
-            page.draw(store);
-            RecognitionState state;
-            NoProgress progress;
+            const Reading reading = read(page, GetParam(), store);
             HeadlessOptions options;
             options.json = json;
             options.method = GetParam();
-            ReadingOptions reads;
-            reads.method = GetParam();
-            const Reading reading =
-                ReadPicture(store.workRaster, store.rowTable, state, progress, reads);
             const QString name = QStringLiteral("pictures/") + QString(300, u'ж') + u'/' +
                 QString::fromLatin1(page.name) + QStringLiteral(".bmp");
             Watch watch;
