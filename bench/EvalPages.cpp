@@ -20,11 +20,11 @@ struct ContentSource
     int page;
 };
 
-std::vector<Glyph> segmentGlyphs(
+std::vector<DigitInk> segmentGlyphs(
     const std::string &text, double height, const EvalSources &sources, std::mt19937 &random)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<Glyph> glyphs;
+    std::vector<DigitInk> glyphs;
     if (unit(random) < 0.5) {
         const auto face = std::size_t(unit(random) * double(sources.segmentFaces.size()));
         QRawFont font = sources.segmentFaces[std::min(face, sources.segmentFaces.size() - 1)];
@@ -37,7 +37,7 @@ std::vector<Glyph> segmentGlyphs(
     return glyphs;
 }
 
-std::vector<Glyph> typesetGlyphs(
+std::vector<DigitInk> typesetGlyphs(
     const std::string &text, double height, const EvalSources &sources, std::mt19937 &random)
 {
     std::uniform_int_distribution<std::size_t> pick(0, sources.faces.size() - 1);
@@ -52,7 +52,7 @@ NumberInk makeNumber(Content content, const std::string &text, double pageHeight
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     // Digit heights vary by 15 % either way around the page's, within 30 to 90 pixels.
     const double height = std::clamp(pageHeight * (0.85 + 0.3 * unit(random)), 30.0, 90.0);
-    std::vector<Glyph> glyphs;
+    std::vector<DigitInk> glyphs;
     Spacing spacing;
     switch (content) {
     case Content::SevenSegment:

@@ -93,11 +93,11 @@ double DigitHeightRatio(const QRawFont &font)
     return glyphPath(font, '8').boundingRect().height() / font.pixelSize();
 }
 
-std::vector<Glyph> FontGlyphs(const QRawFont &font, const std::string &text, bool segmentFace)
+std::vector<DigitInk> FontGlyphs(const QRawFont &font, const std::string &text, bool segmentFace)
 {
     const int ascent = int(std::ceil(font.ascent())), descent = int(std::ceil(font.descent()));
     const QPainterPath all = segmentFace ? glyphPath(font, '8') : QPainterPath();
-    std::vector<Glyph> glyphs;
+    std::vector<DigitInk> glyphs;
     for (const char digit : text) {
         const QPainterPath path = glyphPath(font, digit);
         const double advance = advanceOf(font, digit);
@@ -107,7 +107,7 @@ std::vector<Glyph> FontGlyphs(const QRawFont &font, const std::string &text, boo
         const int right = int(std::ceil(std::max(advance, bounds.right()))) + kPad;
         const int top = std::min(-ascent, int(std::floor(bounds.top()))) - kPad;
         const int bottom = std::max(descent, int(std::ceil(bounds.bottom()))) + kPad;
-        Glyph glyph;
+        DigitInk glyph;
         glyph.digit = digit;
         glyph.origin = -left;
         glyph.baseline = -top;
@@ -120,9 +120,9 @@ std::vector<Glyph> FontGlyphs(const QRawFont &font, const std::string &text, boo
     return glyphs;
 }
 
-Glyph HandGlyph(const LabelledInk &sample, bool smooth)
+DigitInk HandGlyph(const LabelledInk &sample, bool smooth)
 {
-    Glyph glyph;
+    DigitInk glyph;
     glyph.digit = char('0' + sample.digit);
     if (smooth) {
         glyph.lit = enlargeSmoothly(sample.picture, 3);
@@ -136,12 +136,12 @@ Glyph HandGlyph(const LabelledInk &sample, bool smooth)
     return glyph;
 }
 
-Glyph SegmentGlyph(int digit, const SegmentStyle &style)
+DigitInk SegmentGlyph(int digit, const SegmentStyle &style)
 {
     const SegmentDigit segments = DrawSegmentDigit(digit, style);
     const int width = int(std::ceil(SegmentCellWidth(style))) + 2 * kPad;
     const int height = int(std::ceil(style.height)) + 2 * kPad;
-    Glyph glyph;
+    DigitInk glyph;
     glyph.digit = char('0' + digit);
     glyph.lit = paint(segments.lit, width, height, kPad, kPad);
     QPainterPath all = segments.lit;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-struct Glyph
+struct DigitInk
 {
     char digit = '0';
     InkPicture lit;     // the digit's ink, 0 paper to 1 ink
@@ -29,7 +29,7 @@ QRect InkBox(const InkPicture &picture);
 
 // The digits of `text` in one font at one pixel size, antialiased, spaced by the font's
 // advances. For a seven-segment face, the unlit ink is its "8" in the same frame.
-std::vector<Glyph> FontGlyphs(const QRawFont &font, const std::string &text, bool segmentFace);
+std::vector<DigitInk> FontGlyphs(const QRawFont &font, const std::string &text, bool segmentFace);
 
 // The height of the font's "8" over its pixel size, to choose a size for a digit height.
 double DigitHeightRatio(const QRawFont &font);
@@ -37,8 +37,8 @@ double DigitHeightRatio(const QRawFont &font);
 // A handwriting sample thresholded at one half and enlarged 3 times by pixel repetition, as the
 // accuracy benchmark shows it; or, `smooth`, enlarged bilinearly with its grey edges kept (as a
 // drawing program shows a stroke). The baseline is the bottom of the sample's 28-pixel frame.
-Glyph HandGlyph(const LabelledInk &sample, bool smooth);
+DigitInk HandGlyph(const LabelledInk &sample, bool smooth);
 
 // A digit of the evaluation-only segment style, in its cell with a margin; the advance is the
 // style's pitch.
-Glyph SegmentGlyph(int digit, const SegmentStyle &style);
+DigitInk SegmentGlyph(int digit, const SegmentStyle &style);

@@ -28,8 +28,8 @@ struct RowProfile
 
 // The smallest frame position of `next` at which no row of its ink overlaps `previous`'s,
 // with at least one row where they meet; rows are taken relative to the frames' tops.
-int contactPosition(
-    const Glyph &previous, int previousX, int previousY, const Glyph &next, int nextY, bool &found)
+int contactPosition(const DigitInk &previous, int previousX, int previousY, const DigitInk &next,
+    int nextY, bool &found)
 {
     const RowProfile a(previous.lit), b(next.lit);
     int position = std::numeric_limits<int>::min();
@@ -70,18 +70,19 @@ InkPicture paper(int width, int height)
 
 } // namespace
 
-NumberInk SetNumber(const std::vector<Glyph> &glyphs, const Spacing &spacing, std::mt19937 &random)
+NumberInk SetNumber(
+    const std::vector<DigitInk> &glyphs, const Spacing &spacing, std::mt19937 &random)
 {
     std::uniform_int_distribution<int> pick(spacing.low, spacing.high);
     int baseline = 0;
-    for (const Glyph &glyph : glyphs)
+    for (const DigitInk &glyph : glyphs)
         baseline = std::max(baseline, glyph.baseline);
     // Frame positions, in the number's coordinates before they are moved to start at 0.
     std::vector<int> xs(glyphs.size()), ys(glyphs.size());
     std::vector<QRect> boxes(glyphs.size());
     double pen = 0;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        const Glyph &glyph = glyphs[i];
+        const DigitInk &glyph = glyphs[i];
         ys[i] = baseline - glyph.baseline;
         boxes[i] = InkBox(glyph.lit);
         if (i == 0 || spacing.rule == Spacing::Advance) {

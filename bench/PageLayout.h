@@ -47,7 +47,8 @@ struct NumberInk
     QRect box;
 };
 
-NumberInk SetNumber(const std::vector<Glyph> &glyphs, const Spacing &spacing, std::mt19937 &random);
+NumberInk SetNumber(
+    const std::vector<DigitInk> &glyphs, const Spacing &spacing, std::mt19937 &random);
 
 struct PageInk
 {

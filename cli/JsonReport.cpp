@@ -167,8 +167,25 @@ void writeConfidence(JsonWriter &json, float confidence)
         json.value(std::round(double(confidence) * 1000.0) / 1000.0);
 }
 
+// The glyphs a region is part of, from the cursor on in the (region, glyph) pairs; the cursor
+// moves past them.
+void writeMemberships(JsonWriter &json, int region,
+    const std::vector<std::pair<int, int>> &memberships, std::size_t &cursor)
+{
+    while (cursor < memberships.size() && memberships[cursor].first < region)
+        ++cursor;
+    if (cursor == memberships.size() || memberships[cursor].first != region)
+        return;
+    json.key("glyphs");
+    json.beginArray();
+    for (; cursor < memberships.size() && memberships[cursor].first == region; ++cursor)
+        json.value(std::int64_t(memberships[cursor].second));
+    json.endArray();
+}
+
 // Members in ascending key order, each kind of region with its own.
-void writeRegion(JsonWriter &json, const RegionResult &result, Method method)
+void writeRegion(JsonWriter &json, const RegionResult &result, Method method,
+    const std::vector<std::pair<int, int>> &memberships, std::size_t &cursor)
 {
     // The network reads a traced region's pixels: no signature, and a region it declines
     // keeps its confidence beside a null digit. Turn matching reports its signature and
@@ -188,6 +205,7 @@ void writeRegion(JsonWriter &json, const RegionResult &result, Method method)
     json.key("count");
     json.value(std::int64_t(result.count));
     writeDigit(json, result);
+    writeMemberships(json, result.region, memberships, cursor);
     if (matched) {
         json.key("mismatches");
         json.value(std::int64_t(result.mismatches));
@@ -205,16 +223,23 @@ void writeRegion(JsonWriter &json, const RegionResult &result, Method method)
     json.endObject();
 }
 
-void writeNumber(JsonWriter &json, const Number &number)
+void writeIntegers(JsonWriter &json, std::string_view key, const std::vector<int> &values)
+{
+    json.key(key);
+    json.beginArray();
+    for (const int value : values)
+        json.value(std::int64_t(value));
+    json.endArray();
+}
+
+void writeNumber(JsonWriter &json, const Number &number, Method method)
 {
     json.beginObject();
+    if (method == Method::Learned)
+        writeIntegers(json, "glyphs", number.glyphs);
     json.key("height");
     json.value(std::int64_t(number.box.height));
-    json.key("regions");
-    json.beginArray();
-    for (const int region : number.regions)
-        json.value(std::int64_t(region));
-    json.endArray();
+    writeIntegers(json, "regions", number.regions);
     json.key("text");
     json.value(std::string_view(number.text));
     json.key("width");
@@ -226,15 +251,44 @@ void writeNumber(JsonWriter &json, const Number &number)
     json.endObject();
 }
 
+void writeGlyph(JsonWriter &json, const Glyph &glyph, std::size_t number)
+{
+    json.beginObject();
+    json.key("box");
+    writeBox(json, glyph.box);
+    writeConfidence(json, glyph.confidence);
+    json.key("digit");
+    json.value(std::string_view(&glyph.digit, 1));
+    json.key("glyph");
+    json.value(std::int64_t(number));
+    json.key("kind");
+    json.value(GlyphKindName(glyph.kind));
+    writeIntegers(json, "regions", glyph.regions);
+    json.key("x");
+    json.value(std::int64_t(glyph.start.x));
+    json.key("y");
+    json.value(std::int64_t(glyph.start.y));
+    json.endObject();
+}
+
 } // namespace
 
 void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
+    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+    const std::vector<Number> &numbers)
 {
+    const bool learned = method == Method::Learned;
     JsonWriter json(out);
     json.beginObject();
     json.key("file");
     json.value(picture);
+    if (learned) {
+        json.key("glyphs");
+        json.beginArray();
+        for (std::size_t g = 0; g < glyphs.size(); ++g)
+            writeGlyph(json, glyphs[g], g + 1);
+        json.endArray();
+    }
     json.key("height");
     json.value(std::int64_t(height));
     json.key("method");
@@ -242,12 +296,14 @@ void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int 
     json.key("numbers");
     json.beginArray();
     for (const Number &number : numbers)
-        writeNumber(json, number);
+        writeNumber(json, number, method);
     json.endArray();
     json.key("regions");
     json.beginArray();
+    const std::vector<std::pair<int, int>> memberships = GlyphsByRegion(glyphs);
+    std::size_t cursor = 0;
     for (const RegionResult &result : results)
-        writeRegion(json, result, method);
+        writeRegion(json, result, method, memberships, cursor);
     json.endArray();
     json.key("width");
     json.value(std::int64_t(width));

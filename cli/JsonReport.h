@@ -48,13 +48,17 @@ private:
 };
 
 // The report of one picture and its line break:
-//   {"file","height","method","numbers":[{"height","regions","text","width","x","y"}...],
-//    "regions":[...],"width"}
+//   {"file","glyphs":[...],"height","method",
+//    "numbers":[{"glyphs","height","regions","text","width","x","y"}...],"regions":[...],"width"}
 // A region has box, count, digit, region, x and y; with turns a region with a digit adds codes,
 // mismatches and signature; with learned a traced region adds codes and confidence (3
-// decimals, null for a speck the network did not look at).
+// decimals, null for a speck the network did not look at), and a region that is part of any
+// glyph the glyphs' numbers. Only the learned method has glyphs, each with box, confidence,
+// digit, glyph (its number, from 1), kind ("single", "assembled", "cut"), regions, x and y (its
+// first pixel), and its numbers list their glyphs.
 void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Number> &numbers);
+    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+    const std::vector<Number> &numbers);
 
 // What a report held in memory costs per region at most, for a caller that must hold one back
 // (a picture's report waiting for the pictures before it): a region's object is up to about 250

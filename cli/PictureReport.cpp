@@ -35,10 +35,10 @@ void WriteReport(ReportOut &out, const QString &picture, const HeadlessOptions &
 {
     if (options.json)
         WriteJsonReport(out, picture, options.method, raster.width(), raster.height(),
-            reading.results, reading.numbers);
+            reading.results, reading.glyphs, reading.numbers);
     else
         WriteTextReport(out, picture, options.method, raster.width(), raster.height(),
-            reading.results, reading.numbers);
+            reading.results, reading.glyphs, reading.numbers);
 }
 
 std::int64_t HeldReportBytes(

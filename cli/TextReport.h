@@ -7,8 +7,12 @@
 //   numbers: 01 43459280
 //
 // With the learned method each traced region's line carries the network's confidence after
-// its digit ("6 (0.998)", "no digit (0.183)", "no digit (too small)" for a speck), and the
-// summary counts the regions that are not digits.
+// its digit ("6 (0.998)", "no digit (0.183)", "no digit (too small)" for a speck; a region is
+// a digit when it is one glyph alone), a line for each glyph follows them
+//
+//   glyph 3 at (212, 40), regions 7, 8, 9 (assembled): 4 (0.991)
+//
+// and the summary counts the regions that are part of no glyph and the glyphs.
 #pragma once
 
 #include "cli/ReportOut.h"
@@ -22,7 +26,8 @@
 #include <vector>
 
 void WriteTextReport(ReportOut &out, const QString &picture, Method method, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Number> &numbers);
+    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+    const std::vector<Number> &numbers);
 
 // What a report held in memory costs per region at most (see kHeldJsonBytesPerRegion): a line
 // is about 70 bytes, its growing buffer may be twice that, and the report handed over is a copy.

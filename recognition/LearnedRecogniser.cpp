@@ -1,25 +1,26 @@
 #include "recognition/LearnedRecogniser.h"
 
 #include "recognition/DigitNetwork.h"
+#include "recognition/ReadGlyphs.h"
 
 LearnedRecogniser::LearnedRecogniser(DigitNetwork *network, std::optional<float> minConfidence)
     : m_network(network)
     , m_minConfidence(minConfidence)
 { }
 
-void LearnedRecogniser::prepare(const RegionTable &regions)
+void LearnedRecogniser::prepare(const RegionTable &)
 {
-    if (!m_digits)
-        m_digits = std::make_unique<LearnedDigits>(
-            m_network ? *m_network : DigitNetwork::builtIn(), m_minConfidence);
-    m_digits->judge(regions);
+    if (!m_network)
+        m_network = &DigitNetwork::builtIn();
 }
 
-void LearnedRecogniser::recognise(const item &, const ChainCode &, RegionResult &result)
+void LearnedRecogniser::recognise(const item &, const ChainCode &, RegionResult &) { }
+
+std::vector<Glyph> LearnedRecogniser::readGlyphs(
+    const RegionTable &regions, std::vector<RegionResult> &results)
 {
-    if (!m_digits)
-        return; // no prepare() for this pass: nothing judged, so no digit
-    const LearnedVerdict &verdict = m_digits->verdict(std::size_t(result.region));
-    result.digit = verdict.digit ? verdict.digit : RegionResult::kNoDigit;
-    result.confidence = verdict.judged ? verdict.confidence : -1.0f;
+    if (!m_network)
+        return {}; // no pass was prepared: nothing to read
+    return ReadGlyphs(
+        regions, results, *m_network, m_minConfidence.value_or(m_network->minConfidence()));
 }

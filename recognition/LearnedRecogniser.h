@@ -1,17 +1,17 @@
-// The trained network as the pass's recogniser: before the loop it judges every live region
-// from the region's own points (LearnedDigits), and for each traced region it gives the
-// network's digit and confidence, or declines when the region is too small for a digit or
-// the network is not confident enough. The outline plays no part in the answer.
+// The trained network as the learned method's recogniser. In the pass it only lets every
+// region be traced (and marked); it reads no region alone and so writes no label. After the
+// pass it reads the page's glyphs (ReadGlyphs.h): the digits, whether each is one region,
+// several or part of one, with each region's own confidence.
 //
-// The built-in model is loaded at the first pass that uses it; a failed load ends that pass
-// before anything is drawn, with "The recognition model cannot be loaded: ...".
+// The built-in model is loaded when the pass is prepared; a failed load ends that pass before
+// anything is drawn, with "The recognition model cannot be loaded: ...".
 #pragma once
 
-#include "recognition/LearnedDigits.h"
 #include "recognition/Recogniser.h"
 
-#include <memory>
 #include <optional>
+
+class DigitNetwork;
 
 class LearnedRecogniser : public Recogniser
 {
@@ -22,9 +22,11 @@ public:
 
     void prepare(const RegionTable &regions) override;
     void recognise(const item &region, const ChainCode &chainCode, RegionResult &result) override;
+    bool recognisesConcurrently() const override { return true; }
+    std::vector<Glyph> readGlyphs(
+        const RegionTable &regions, std::vector<RegionResult> &results) override;
 
 private:
     DigitNetwork *m_network;
     std::optional<float> m_minConfidence;
-    std::unique_ptr<LearnedDigits> m_digits;
 };

@@ -56,13 +56,43 @@ bool SameNumber(const Box &a, const Box &b)
 
 std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
 {
-    std::vector<const RegionResult *> digits;
+    std::vector<PlacedDigit> digits;
     for (const RegionResult &result : results) {
         if (result.hasDigit())
-            digits.push_back(&result);
+            digits.push_back({result.box, result.digit, result.region});
     }
+    return GroupNumbers(digits);
+}
+
+std::vector<Number> GroupNumbers(const std::vector<Glyph> &glyphs)
+{
+    std::vector<PlacedDigit> digits;
+    digits.reserve(glyphs.size());
+    for (std::size_t g = 0; g < glyphs.size(); ++g)
+        digits.push_back({glyphs[g].box, glyphs[g].digit, int(g + 1)});
+    std::vector<Number> numbers = GroupNumbers(digits);
+    for (Number &number : numbers) {
+        number.glyphs = std::move(number.regions);
+        number.regions.clear();
+        for (const int g : number.glyphs) {
+            for (const int region : glyphs[std::size_t(g - 1)].regions) {
+                if (std::find(number.regions.begin(), number.regions.end(), region) ==
+                    number.regions.end())
+                    number.regions.push_back(region);
+            }
+        }
+    }
+    return numbers;
+}
+
+std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
+{
+    std::vector<const PlacedDigit *> digits;
+    digits.reserve(placed.size());
+    for (const PlacedDigit &digit : placed)
+        digits.push_back(&digit);
     std::sort(digits.begin(), digits.end(),
-        [](const RegionResult *a, const RegionResult *b) { return leftToRight(a->box, b->box); });
+        [](const PlacedDigit *a, const PlacedDigit *b) { return leftToRight(a->box, b->box); });
 
     // Pairs are found class by class of height, class k holding the heights from 2^k to
     // 2^(k+1) - 1, each pair in the class of its taller digit. Two digits can only join when
@@ -172,12 +202,12 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
         std::size_t &index = numberOf[groups.find(i)];
         if (index == SIZE_MAX) {
             index = numbers.size();
-            numbers.push_back(Number {std::string(), digits[i]->box, {}});
+            numbers.push_back(Number {std::string(), digits[i]->box, {}, {}});
         }
         Number &number = numbers[index];
         number.text += digits[i]->digit;
         number.box = number.box.united(digits[i]->box);
-        number.regions.push_back(digits[i]->region);
+        number.regions.push_back(digits[i]->id);
     }
 
     // Lines: numbers in order of their middle row; a line takes every following number whose
@@ -213,7 +243,7 @@ std::int64_t NumbersBytes(const std::vector<Number> &numbers)
     const std::size_t inPlace = std::string().capacity();
     std::int64_t bytes = std::int64_t(numbers.capacity() * sizeof(Number));
     for (const Number &number : numbers) {
-        bytes += std::int64_t(number.regions.capacity() * sizeof(int));
+        bytes += std::int64_t((number.regions.capacity() + number.glyphs.capacity()) * sizeof(int));
         if (number.text.capacity() > inPlace)
             bytes += std::int64_t(number.text.capacity() + 1);
     }

@@ -9,9 +9,11 @@
 //               +--+
 #pragma once
 
+#include "recognition/Glyph.h"
 #include "recognition/RegionResult.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,15 @@ struct Number
     std::string text;         // its digits, left to right
     Box box;                  // the smallest box holding its digits' boxes
     std::vector<int> regions; // its digits' region numbers, left to right
+    std::vector<int> glyphs;  // numbers read from glyphs: theirs (from 1), left to right
+};
+
+// A digit where it lies on the page, for grouping: a region's or a glyph's.
+struct PlacedDigit
+{
+    Box box;
+    char digit = 0;
+    int id = 0; // the region's or the glyph's number
 };
 
 // The overlap and gap rules as ratios: overlap * 2 >= smaller height, gap * 2 <= taller.
@@ -38,11 +49,21 @@ bool SameNumber(const Box &a, const Box &b);
 // What GroupNumbers holds at its peak with the numbers it returns, at most, per result given
 // to it (about 190 bytes a digit): for callers to charge to the run's memory budget first.
 inline constexpr std::int64_t kNumbersBytesPerResult = 192;
+// The same for a grouping of this many digits at most, with the few blocks every grouping has.
+inline std::int64_t GroupingBytes(std::size_t digits)
+{
+    return 1024 + std::int64_t(digits) * kNumbersBytesPerResult;
+}
 
 // The numbers among the results, line by line from the top, each line left to right. A line
 // is a run of numbers, taken in order of their box's vertical middle, whose middles fall inside
 // the rows that the line's first number covers.
+std::vector<Number> GroupNumbers(std::span<const PlacedDigit> digits);
+// The regions that have a digit; each number's regions are theirs.
 std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results);
+// The glyphs; each number's glyphs are theirs (numbered from 1), and its regions all that its
+// glyphs take pixels from, in the glyphs' order.
+std::vector<Number> GroupNumbers(const std::vector<Glyph> &glyphs);
 
 // What the numbers that GroupNumbers returned hold, once it has: their array and their texts'
 // and region lists.

@@ -1,5 +1,7 @@
 #include "recognition/ReadPicture.h"
 
+#include "picture/TBitmap.h"
+
 Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, const ReadingOptions &options)
 {
@@ -9,9 +11,16 @@ Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state
     reading.results = RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
     reading.charge.resize(std::int64_t(reading.results.capacity() * sizeof(RegionResult)));
 
+    reading.glyphs = recogniser->readGlyphs(state.regions, reading.results);
+    for (const Glyph &glyph : reading.glyphs)
+        WriteLabel(workRaster.canvas(), glyph.start, glyph.digit);
+    reading.charge.resize(reading.charge.bytes() + GlyphsBytes(reading.glyphs));
+
     // Grouping holds more at its peak than the numbers it returns keep.
-    MemoryReservation grouping(std::int64_t(reading.results.size() + 1) * kNumbersBytesPerResult);
-    reading.numbers = GroupNumbers(reading.results);
+    const bool byGlyph = options.method == Method::Learned;
+    MemoryReservation grouping(
+        GroupingBytes(std::max(reading.results.size(), reading.glyphs.size())));
+    reading.numbers = byGlyph ? GroupNumbers(reading.glyphs) : GroupNumbers(reading.results);
     grouping.clear();
     reading.charge.resize(reading.charge.bytes() + NumbersBytes(reading.numbers));
     return reading;

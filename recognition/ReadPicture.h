@@ -7,11 +7,14 @@
 //               other way goes here, before labelling, and hands labelling what it decided.
 //   2. regions  LabelRegions rebuilds the region table (the first step of the pass).
 //   3. outlines and digits
-//               RecognizeAll traces every live region, reads it with the method's recogniser
-//               and writes its label above it; the results come back one a region.
-//   4. glyphs   (none yet) a stage that joins regions or cuts them into the digits they hold
-//               goes here, between the outlines and the numbers.
-//   5. numbers  GroupNumbers groups the digits into numbers by where their boxes lie.
+//               RecognizeAll traces every live region and reads it with the method's
+//               recogniser; the turns method labels each region as it goes. The results come
+//               back one a region.
+//   4. glyphs   the learned method reads the page's glyphs from the regions (ReadGlyphs.h):
+//               digits of one region, of several joined, or of a part cut from a region; each
+//               glyph's label is written above it.
+//   5. numbers  GroupNumbers groups the digits (the turns method's regions, the learned
+//               method's glyphs) into numbers by where their boxes lie.
 //
 // The work raster, its row table and the recognition state are the caller's; the results and
 // numbers come back owned, with their memory still charged to the run's budget.
@@ -37,8 +40,9 @@ struct ReadingOptions
 struct Reading
 {
     std::vector<RegionResult> results; // one for every live region, in ascending region number
+    std::vector<Glyph> glyphs;         // the learned method's, by first pixel row by row
     std::vector<Number> numbers;       // line by line from the top, each line left to right
-    MemoryReservation charge;          // the bytes of both, for as long as they are kept
+    MemoryReservation charge;          // the bytes of all three, for as long as they are kept
 };
 
 // Runs the stages above over the work raster, whose row table is rows. An exception ends it at

@@ -5,8 +5,11 @@
 #pragma once
 
 #include "recognition/ChainCode.h"
+#include "recognition/Glyph.h"
 #include "recognition/RegionResult.h"
 #include "recognition/Regions.h"
+
+#include <vector>
 
 class Recogniser
 {
@@ -26,6 +29,14 @@ public:
     // without the recognition state's contour and chain code). The digits it gives must be
     // '0' to '9', the labels the pass knows the extent of.
     virtual bool recognisesConcurrently() const { return false; }
+
+    // After the pass, for a recogniser that reads digits across regions: the page's glyphs,
+    // with each result's digit and confidence as it sees them. One that reads each region alone
+    // (the default) has none, and its digits are the results'.
+    virtual std::vector<Glyph> readGlyphs(const RegionTable &, std::vector<RegionResult> &)
+    {
+        return {};
+    }
 };
 
 // The turn signature of the outline, matched under every rotation against the references.

@@ -50,12 +50,6 @@ struct Walker
     }
 };
 
-void writeLabel(TCanvas &canvas, const RegionResult &result)
-{
-    canvas.textOut(
-        result.start.x, result.start.y - kLabelRise, QString(QChar::fromLatin1(result.digit)));
-}
-
 // Every pixel the label of a region may write, relative to the region's first pixel.
 Box labelReach()
 {
@@ -101,6 +95,12 @@ template<typename Work> void forEachOnThreads(std::size_t count, int threads, co
 }
 
 } // namespace
+
+void WriteLabel(TCanvas &canvas, Point start, char digit)
+{
+    canvas.Font.Color = clRed;
+    canvas.textOut(start.x, start.y - kLabelRise, QString(QChar::fromLatin1(digit)));
+}
 
 int DefaultThreadCount()
 {
@@ -167,7 +167,7 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
             walker.walk(rows, state.regions[std::size_t(live[i])], recogniser, result);
         if (!result.hasDigit())
             continue;
-        writeLabel(canvas, result);
+        WriteLabel(canvas, result.start, result.digit);
         progress.step();
     }
 

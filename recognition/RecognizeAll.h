@@ -12,6 +12,7 @@
 
 class RowTable;
 class TBitmap;
+class TCanvas;
 
 // Where the pass reports its progress: the number of regions to visit, one step for each
 // region given a digit, and a reset once the loop has finished.
@@ -40,6 +41,10 @@ inline constexpr int kLabelRise = 15;
 // What the pass holds for each live region while it runs, beside the region table: its result,
 // its place in the list of live regions and whether its walk was taken ahead.
 inline constexpr std::int64_t kPassBytesPerRegion = sizeof(RegionResult) + sizeof(int) + 1;
+
+// Writes a digit's label: red on a white box whose top-left corner lies kLabelRise rows above
+// the first pixel of what it labels.
+void WriteLabel(TCanvas &canvas, Point start, char digit);
 
 // The number of threads a pass uses unless told otherwise: one per core.
 int DefaultThreadCount();

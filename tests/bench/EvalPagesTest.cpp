@@ -15,7 +15,7 @@ PageInk segmentPage(Spacing spacing)
     std::vector<NumberInk> numbers;
     for (int i = 0; i < 30; ++i) {
         const SegmentStyle style = RandomSegmentStyle(random, 30 + 2 * i);
-        std::vector<Glyph> glyphs;
+        std::vector<DigitInk> glyphs;
         for (const char digit : RandomNumberText(random))
             glyphs.push_back(SegmentGlyph(digit - '0', style));
         numbers.push_back(SetNumber(glyphs, spacing, random));

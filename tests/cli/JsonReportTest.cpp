@@ -21,7 +21,22 @@ namespace {
 
 // --- The report as QJsonDocument builds it: the bytes the streamed one must equal ------------
 
-QJsonObject documentRegion(const RegionResult &result, bool learned)
+QJsonArray integers(const std::vector<int> &values)
+{
+    QJsonArray array;
+    for (const int value : values)
+        array.append(value);
+    return array;
+}
+
+QJsonValue confidenceValue(float confidence)
+{
+    return confidence < 0 ? QJsonValue(QJsonValue::Null)
+                          : QJsonValue(std::round(double(confidence) * 1000.0) / 1000.0);
+}
+
+QJsonObject documentRegion(
+    const RegionResult &result, bool learned, const std::vector<Glyph> &glyphs)
 {
     QJsonObject region {
         {QStringLiteral("region"), result.region},
@@ -36,11 +51,19 @@ QJsonObject documentRegion(const RegionResult &result, bool learned)
             result.hasDigit() ? QJsonValue(QString(QChar::fromLatin1(result.digit)))
                               : QJsonValue(QJsonValue::Null));
         region.insert(QStringLiteral("codes"), qint64(result.codes));
-        region.insert(QStringLiteral("confidence"),
-            result.confidence < 0
-                ? QJsonValue(QJsonValue::Null)
-                : QJsonValue(std::round(double(result.confidence) * 1000.0) / 1000.0));
-        return region;
+        region.insert(QStringLiteral("confidence"), confidenceValue(result.confidence));
+    }
+    if (learned) {
+        std::vector<int> memberOf;
+        for (std::size_t g = 0; g < glyphs.size(); ++g) {
+            const std::vector<int> &regions = glyphs[g].regions;
+            if (std::find(regions.begin(), regions.end(), result.region) != regions.end())
+                memberOf.push_back(int(g + 1));
+        }
+        if (!memberOf.empty())
+            region.insert(QStringLiteral("glyphs"), integers(memberOf));
+        if (result.traced)
+            return region;
     }
     if (!result.hasDigit()) {
         region.insert(QStringLiteral("digit"), QJsonValue::Null);
@@ -54,26 +77,44 @@ QJsonObject documentRegion(const RegionResult &result, bool learned)
 }
 
 QByteArray documentReport(const QString &picture, bool learned, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
+    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+    const std::vector<Number> &numbers)
 {
     QJsonArray regions;
     for (const RegionResult &result : results)
-        regions.append(documentRegion(result, learned));
+        regions.append(documentRegion(result, learned, glyphs));
     QJsonArray numberArray;
     for (const Number &number : numbers) {
-        QJsonArray members;
-        for (const int region : number.regions)
-            members.append(region);
-        numberArray.append(QJsonObject {
+        QJsonObject object {
             {QStringLiteral("text"), QString::fromStdString(number.text)},
             {QStringLiteral("x"), number.box.x},
             {QStringLiteral("y"), number.box.y},
             {QStringLiteral("width"), number.box.width},
             {QStringLiteral("height"), number.box.height},
-            {QStringLiteral("regions"), members},
+            {QStringLiteral("regions"), integers(number.regions)},
+        };
+        if (learned)
+            object.insert(QStringLiteral("glyphs"), integers(number.glyphs));
+        numberArray.append(object);
+    }
+    QJsonArray glyphArray;
+    for (std::size_t g = 0; g < glyphs.size(); ++g) {
+        const Glyph &glyph = glyphs[g];
+        glyphArray.append(QJsonObject {
+            {QStringLiteral("glyph"), int(g + 1)},
+            {QStringLiteral("digit"), QString(QChar::fromLatin1(glyph.digit))},
+            {QStringLiteral("confidence"), confidenceValue(glyph.confidence)},
+            {QStringLiteral("box"),
+                QJsonArray {glyph.box.x, glyph.box.y, glyph.box.width, glyph.box.height}},
+            {QStringLiteral("x"), glyph.start.x},
+            {QStringLiteral("y"), glyph.start.y},
+            {QStringLiteral("kind"),
+                QString::fromLatin1(
+                    GlyphKindName(glyph.kind).data(), qsizetype(GlyphKindName(glyph.kind).size()))},
+            {QStringLiteral("regions"), integers(glyph.regions)},
         });
     }
-    const QJsonObject document {
+    QJsonObject document {
         {QStringLiteral("file"), picture},
         {QStringLiteral("method"), learned ? "learned" : "turns"},
         {QStringLiteral("width"), width},
@@ -81,6 +122,8 @@ QByteArray documentReport(const QString &picture, bool learned, int width, int h
         {QStringLiteral("regions"), regions},
         {QStringLiteral("numbers"), numberArray},
     };
+    if (learned)
+        document.insert(QStringLiteral("glyphs"), glyphArray);
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -90,10 +133,11 @@ Method methodOf(bool learned)
 }
 
 QByteArray streamedReport(const QString &picture, bool learned, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Number> &numbers)
+    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+    const std::vector<Number> &numbers)
 {
     ReportOut out;
-    WriteJsonReport(out, picture, methodOf(learned), width, height, results, numbers);
+    WriteJsonReport(out, picture, methodOf(learned), width, height, results, glyphs, numbers);
     return out.bytes();
 }
 
@@ -123,8 +167,10 @@ float randomConfidence(std::mt19937 &random)
 std::vector<RegionResult> randomResults(std::mt19937 &random, bool learned)
 {
     std::vector<RegionResult> results(random() % 6);
+    int region = 0;
     for (RegionResult &result : results) {
-        result.region = int(random() % 1'000'000);
+        // Ascending region numbers, as a pass gives them.
+        result.region = region += 1 + int(random() % 200'000);
         result.start = {int(random() % 70'000), int(random() % 70'000)};
         result.count = std::int32_t(random() >> 1);
         result.box = {int(random() % 70'000), int(random() % 70'000), int(random() % 900),
@@ -148,6 +194,26 @@ std::vector<RegionResult> randomResults(std::mt19937 &random, bool learned)
     return results;
 }
 
+// Glyphs over the results' regions, some of them sharing a region (a cut one).
+std::vector<Glyph> randomGlyphs(std::mt19937 &random, const std::vector<RegionResult> &results)
+{
+    std::vector<Glyph> glyphs(results.empty() ? 0 : random() % 4);
+    for (Glyph &glyph : glyphs) {
+        glyph.digit = char('0' + random() % 10);
+        glyph.confidence = std::max(0.0f, randomConfidence(random));
+        glyph.box = {int(random() % 70'000), int(random() % 70'000), int(random() % 900),
+            int(random() % 900)};
+        glyph.start = {int(random() % 70'000), int(random() % 70'000)};
+        glyph.kind = Glyph::Kind(random() % 3);
+        for (int n = 1 + int(random() % 3); n > 0; --n)
+            glyph.regions.push_back(results[random() % results.size()].region);
+        std::sort(glyph.regions.begin(), glyph.regions.end());
+        glyph.regions.erase(
+            std::unique(glyph.regions.begin(), glyph.regions.end()), glyph.regions.end());
+    }
+    return glyphs;
+}
+
 std::vector<Number> randomNumbers(std::mt19937 &random)
 {
     std::vector<Number> numbers(random() % 3);
@@ -155,6 +221,7 @@ std::vector<Number> randomNumbers(std::mt19937 &random)
         for (int digits = 1 + int(random() % 4); digits > 0; --digits) {
             number.text += char('0' + random() % 10);
             number.regions.push_back(int(random() % 100'000));
+            number.glyphs.push_back(int(random() % 100));
         }
         number.box = {
             int(random() % 5000), int(random() % 5000), int(random() % 500), int(random() % 500)};
@@ -207,10 +274,12 @@ TEST(JsonReport, streamedBytesEqualTheDocumentsOnRandomResultsAndNastyNames)
         const bool learned = round % 2 == 1;
         const QString picture = nastyName(random);
         const std::vector<RegionResult> results = randomResults(random, learned);
+        const std::vector<Glyph> glyphs =
+            learned ? randomGlyphs(random, results) : std::vector<Glyph>();
         const std::vector<Number> numbers = randomNumbers(random);
         const int width = int(random() % 100'000), height = int(random() % 100'000);
-        ASSERT_EQ(streamedReport(picture, learned, width, height, results, numbers),
-            documentReport(picture, learned, width, height, results, numbers))
+        ASSERT_EQ(streamedReport(picture, learned, width, height, results, glyphs, numbers),
+            documentReport(picture, learned, width, height, results, glyphs, numbers))
             << "round " << round;
 
         const QString message = nastyName(random);
@@ -272,7 +341,8 @@ TEST(JsonReport, passesOnTheSamplesAndRandomPagesGiveTheDocumentsBytesThroughAFi
             ASSERT_NE(file, nullptr);
             {
                 ReportOut out(file);
-                WriteJsonReport(out, picture, methodOf(learned), width, height, results, numbers);
+                WriteJsonReport(out, picture, methodOf(learned), width, height, results,
+                    reading.glyphs, numbers);
                 EXPECT_TRUE(out.flush());
             }
             QByteArray written(qsizetype(std::ftell(file)), '\0');
@@ -280,7 +350,8 @@ TEST(JsonReport, passesOnTheSamplesAndRandomPagesGiveTheDocumentsBytesThroughAFi
             EXPECT_EQ(std::fread(written.data(), 1, std::size_t(written.size()), file),
                 std::size_t(written.size()));
             std::fclose(file);
-            EXPECT_EQ(written, documentReport(picture, learned, width, height, results, numbers));
+            EXPECT_EQ(written,
+                documentReport(picture, learned, width, height, results, reading.glyphs, numbers));
         }
     }
 }

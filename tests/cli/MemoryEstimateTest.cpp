@@ -221,8 +221,7 @@ TEST_P(MemoryEstimate, numbersEstimateCoversGrouping)
         const Reading reading = read(page, GetParam(), store);
         Watch watch;
         const std::vector<Number> numbers = GroupNumbers(reading.results);
-        EXPECT_LE(
-            watch.peaks().heap, std::int64_t(reading.results.size() + 1) * kNumbersBytesPerResult);
+        EXPECT_LE(watch.peaks().heap, GroupingBytes(reading.results.size()));
         EXPECT_LE(watch.heapNow(), NumbersBytes(numbers) + kSlack);
     }
 }

@@ -175,8 +175,10 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
     QString digits;
     for (const QJsonValue &value : learned["regions"].toArray()) {
         const QJsonObject region = value.toObject();
+        // Each digit of the sample is one whole region, and so a glyph of its own.
         EXPECT_EQ(region.keys(),
-            (QStringList {"box", "codes", "confidence", "count", "digit", "region", "x", "y"}));
+            (QStringList {
+                "box", "codes", "confidence", "count", "digit", "glyphs", "region", "x", "y"}));
         const double confidence = region["confidence"].toDouble(-1);
         EXPECT_GT(confidence, 0.0);
         EXPECT_LE(confidence, 1.0);
@@ -186,6 +188,20 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
     // Region order: top row first; the "1" and the "4" reach highest.
     std::sort(digits.begin(), digits.end());
     EXPECT_EQ(digits.toStdString(), "0123456789");
+    const QJsonArray glyphs = learned["glyphs"].toArray();
+    ASSERT_EQ(glyphs.size(), 10);
+    for (const QJsonValue &value : glyphs) {
+        const QJsonObject glyph = value.toObject();
+        EXPECT_EQ(glyph.keys(),
+            (QStringList {"box", "confidence", "digit", "glyph", "kind", "regions", "x", "y"}));
+        EXPECT_EQ(glyph["kind"].toString(), QStringLiteral("single"));
+        const QJsonObject region =
+            learned["regions"].toArray()[glyph["regions"].toArray()[0].toInt() - 1].toObject();
+        EXPECT_EQ(region["digit"], glyph["digit"]);
+        EXPECT_EQ(region["glyphs"].toArray(), QJsonArray {glyph["glyph"]});
+        EXPECT_EQ((QJsonArray {region["x"], region["y"]}), (QJsonArray {glyph["x"], glyph["y"]}));
+    }
+    EXPECT_EQ(learned["numbers"].toArray()[1].toObject()["glyphs"].toArray().size(), 8);
 
     // At 1 only a certain answer is taken; the others keep their confidence beside a null
     // digit.
@@ -208,12 +224,15 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
         QStringLiteral("--method"), QStringLiteral("learned")});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     const QStringList lines = text.out.trimmed().split(u'\n');
-    // Three regions, the summary, and the numbers read.
-    ASSERT_EQ(lines.size(), 5) << text.out.toStdString();
+    // Three regions, a glyph for each ring, the summary, and the numbers read.
+    ASSERT_EQ(lines.size(), 7) << text.out.toStdString();
     const QRegularExpression withConfidence(
         QStringLiteral("pixels: (\\d|no digit) \\(\\d\\.\\d{3}\\)$"));
     EXPECT_TRUE(withConfidence.match(lines[0]).hasMatch()) << lines[0].toStdString();
-    EXPECT_TRUE(lines[3].contains(QStringLiteral("1 without an outline")))
-        << lines[3].toStdString();
-    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("numbers:"))) << lines[4].toStdString();
+    const QRegularExpression glyph(
+        QStringLiteral("^glyph 1 at \\(\\d+, \\d+\\), region \\d: \\d \\(\\d\\.\\d{3}\\)$"));
+    EXPECT_TRUE(glyph.match(lines[3]).hasMatch()) << lines[3].toStdString();
+    EXPECT_TRUE(lines[5].contains(QStringLiteral("1 without an outline, 2 glyphs")))
+        << lines[5].toStdString();
+    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("numbers:"))) << lines[6].toStdString();
 }

@@ -3,7 +3,8 @@
 #include "base/Messages.h"
 #include "recognition/DigitImage.h"
 #include "recognition/LabelRegions.h"
-#include "recognition/LearnedDigits.h"
+#include "recognition/ReadGlyphs.h"
+#include "recognition/RecognizeAll.h"
 #include "tests/support/AsciiRaster.h"
 #include "tests/support/DigitPictures.h"
 
@@ -176,7 +177,7 @@ TEST(DigitNetwork, readsDrawnAndTypesetDigitsIncludingSixAndNine)
     }
 }
 
-TEST(LearnedDigits, specksAreNotDigitsAndTheThresholdCanBeOverridden)
+TEST(ReadGlyphs, specksAreNotDigitsAndTheThresholdCanBeOverridden)
 {
     PictureStore store;
     const DigitPicture pen = FixedDigitPictures().front();
@@ -186,25 +187,28 @@ TEST(LearnedDigits, specksAreNotDigitsAndTheThresholdCanBeOverridden)
         for (int x = 2; x < 5; ++x)
             setPixel(store.workRaster, x, y, {0, 0, 0});
     RebuildRowTable(store.rowTable, store.workRaster);
-    RegionTable regions;
-    LabelRegions(store.rowTable, regions);
+    RecognitionState state;
+    NoProgress progress;
+    TurnSignatureRecogniser outlines;
+    std::vector<RegionResult> results =
+        RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
+    for (RegionResult &result : results)
+        result.digit = RegionResult::kNoDigit;
 
     DigitNetwork &network = DigitNetwork::builtIn();
-    LearnedDigits learned(network);
-    learned.judge(regions);
-    LearnedDigits nothing(network, 1.01f); // no probability reaches it
-    nothing.judge(regions);
-    int digits = 0;
-    for (std::size_t r = 1; r < regions.size(); ++r) {
-        if (regions[r].count == 0)
-            continue;
-        const bool speck = regions[r].points[0] == Point {2, 2};
-        EXPECT_EQ(learned.verdict(r).judged, !speck) << r;
-        digits += learned.verdict(r).digit != 0;
-        EXPECT_EQ(nothing.verdict(r).digit, 0) << r;
-        EXPECT_EQ(nothing.verdict(r).confidence, learned.verdict(r).confidence) << r;
+    std::vector<RegionResult> strict = results;
+    const std::vector<Glyph> glyphs =
+        ReadGlyphs(state.regions, results, network, network.minConfidence());
+    // No probability reaches 1.01.
+    EXPECT_TRUE(ReadGlyphs(state.regions, strict, network, 1.01f).empty());
+    EXPECT_EQ(glyphs.size(), 10u);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const bool speck = results[i].start == Point {2, 2};
+        EXPECT_EQ(results[i].confidence < 0, speck) << i;
+        EXPECT_EQ(results[i].hasDigit(), !speck) << i;
+        EXPECT_FALSE(strict[i].hasDigit()) << i;
+        EXPECT_EQ(strict[i].confidence, results[i].confidence) << i;
     }
-    EXPECT_EQ(digits, 10);
 }
 
 } // namespace

@@ -75,8 +75,8 @@ TEST(GroupNumbers, twoLinesAreListedTopToBottomEachLeftToRight)
 
 TEST(GroupNumbers, nothingToReadGivesNoNumbers)
 {
-    EXPECT_TRUE(GroupNumbers({}).empty());
-    EXPECT_TRUE(GroupNumbers({speck(1, 0, 0), speck(2, 5, 0)}).empty());
+    EXPECT_TRUE(GroupNumbers(std::vector<RegionResult> {}).empty());
+    EXPECT_TRUE(GroupNumbers(std::vector<RegionResult> {speck(1, 0, 0), speck(2, 5, 0)}).empty());
     EXPECT_EQ(JoinNumbers({}, " "), "");
 }
 

@@ -1,0 +1,231 @@
+#include "recognition/GlyphPieces.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <numeric>
+
+namespace {
+
+// Shares of a block's height, in tenths: how near two atoms must lie to join a block (of the
+// smaller one's longer side), how wide a region must be to be cut, how far a cut keeps from
+// its region's edges and from the next cut, how wide a run may grow, and the widest gap within
+// a run.
+constexpr int kJoinTenths = 3;
+constexpr int kCutWidthTenths = 7;
+constexpr int kCutEdgeTenths = 1;
+constexpr int kCutSpacingTenths = 2;
+constexpr int kRunWidthTenths = 13;
+constexpr int kRunGapTenths = 4;
+
+std::int32_t longerSide(const Box &box)
+{
+    return std::max(box.width, box.height);
+}
+
+// Disjoint sets over the atoms.
+class Sets
+{
+public:
+    explicit Sets(std::size_t size)
+        : m_parent(size)
+    {
+        std::iota(m_parent.begin(), m_parent.end(), std::size_t(0));
+    }
+    std::size_t find(std::size_t i)
+    {
+        while (m_parent[i] != i)
+            i = m_parent[i] = m_parent[m_parent[i]];
+        return i;
+    }
+    void join(std::size_t a, std::size_t b) { m_parent[find(a)] = find(b); }
+
+private:
+    std::vector<std::size_t> m_parent;
+};
+
+// The gap between two boxes along one axis, 0 where they overlap.
+std::int64_t gap(std::int32_t from, std::int32_t to, std::int32_t otherFrom, std::int32_t otherTo)
+{
+    return std::max<std::int64_t>({0, std::int64_t(otherFrom) - to, std::int64_t(from) - otherTo});
+}
+
+bool near(const Box &a, const Box &b)
+{
+    const std::int64_t margin = std::min(longerSide(a), longerSide(b));
+    return gap(a.x, a.right(), b.x, b.right()) * 10 <= kJoinTenths * margin &&
+        gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <= kJoinTenths * margin;
+}
+
+// The columns where a region wide for its block may be cut: the lowest points of its column
+// profile, well inside it and apart from each other, left to right.
+std::vector<std::int32_t> cutColumns(const item &region, const Box &box, std::int32_t height)
+{
+    std::vector<std::int32_t> columns;
+    if (std::int64_t(box.width) * 10 < std::int64_t(kCutWidthTenths) * height)
+        return columns;
+    std::vector<std::int32_t> profile(std::size_t(box.width), 0);
+    for (const Point &p : region.points)
+        ++profile[std::size_t(p.x - box.x)];
+    const std::int32_t edge = std::max<std::int32_t>(2, height * kCutEdgeTenths / 10);
+    const std::int32_t spacing = std::max<std::int32_t>(2, height * kCutSpacingTenths / 10);
+    std::vector<std::int32_t> minima;
+    for (std::int32_t c = edge; c + edge < box.width; ++c) {
+        const std::int32_t here = profile[std::size_t(c)];
+        if (here <= profile[std::size_t(c - 1)] && here <= profile[std::size_t(c + 1)])
+            minima.push_back(c);
+    }
+    std::stable_sort(minima.begin(), minima.end(), [&](std::int32_t a, std::int32_t b) {
+        return profile[std::size_t(a)] < profile[std::size_t(b)];
+    });
+    const int most = int(std::min<std::int64_t>(kMostCuts, std::int64_t(box.width) / spacing));
+    for (const std::int32_t c : minima) {
+        if (int(columns.size()) >= most)
+            break;
+        const bool apart = std::all_of(columns.begin(), columns.end(),
+            [&](std::int32_t other) { return std::abs(other - c) >= spacing; });
+        if (apart)
+            columns.push_back(c);
+    }
+    std::sort(columns.begin(), columns.end());
+    for (std::int32_t &c : columns)
+        c += box.x;
+    return columns;
+}
+
+// The parts of a region between its cuts, each with its box and count; a part without a
+// pixel is left out.
+void appendParts(const item &region, const GlyphAtom &whole, const std::vector<std::int32_t> &cuts,
+    std::vector<GlyphAtom> &atoms)
+{
+    std::vector<std::int32_t> edges {whole.from};
+    edges.insert(edges.end(), cuts.begin(), cuts.end());
+    edges.push_back(whole.to);
+    const std::size_t first = atoms.size();
+    for (std::size_t i = 0; i + 1 < edges.size(); ++i)
+        atoms.push_back({whole.region, edges[i], edges[i + 1], true, {}, 0});
+    std::vector<std::int32_t> left(edges.size() - 1, INT32_MAX), right(edges.size() - 1, INT32_MIN),
+        top(edges.size() - 1, INT32_MAX), bottom(edges.size() - 1, INT32_MIN);
+    for (const Point &p : region.points) {
+        const std::size_t part = std::size_t(
+            std::upper_bound(edges.begin() + 1, edges.end() - 1, p.x) - (edges.begin() + 1));
+        GlyphAtom &atom = atoms[first + part];
+        ++atom.count;
+        left[part] = std::min(left[part], p.x);
+        right[part] = std::max(right[part], p.x);
+        top[part] = std::min(top[part], p.y);
+        bottom[part] = std::max(bottom[part], p.y);
+    }
+    std::size_t kept = first;
+    for (std::size_t part = 0; part + 1 < edges.size(); ++part) {
+        GlyphAtom atom = atoms[first + part];
+        if (atom.count == 0)
+            continue;
+        atom.box = {
+            left[part], top[part], right[part] - left[part] + 1, bottom[part] - top[part] + 1};
+        atoms[kept++] = atom;
+    }
+    atoms.resize(kept);
+}
+
+} // namespace
+
+GlyphPieces FindGlyphPieces(
+    const RegionTable &regions, const std::vector<RegionResult> &results, int minSide)
+{
+    GlyphPieces pieces;
+    std::vector<GlyphAtom> whole;
+    for (const RegionResult &result : results) {
+        if (result.traced && longerSide(result.box) >= minSide)
+            whole.push_back(
+                {result.region, result.box.x, result.box.right(), false, result.box, result.count});
+    }
+
+    // Blocks: atoms joined when they lie near each other, found in order of left edge; an atom
+    // further right than its own reach beyond one's right edge is too far, and so is every
+    // atom after it.
+    std::vector<std::size_t> byLeft(whole.size());
+    std::iota(byLeft.begin(), byLeft.end(), std::size_t(0));
+    std::stable_sort(byLeft.begin(), byLeft.end(),
+        [&](std::size_t a, std::size_t b) { return whole[a].box.x < whole[b].box.x; });
+    Sets sets(whole.size());
+    for (std::size_t i = 0; i < byLeft.size(); ++i) {
+        const Box &a = whole[byLeft[i]].box;
+        const std::int64_t reach = std::int64_t(a.right()) + kJoinTenths * longerSide(a) / 10;
+        for (std::size_t j = i + 1; j < byLeft.size(); ++j) {
+            const Box &b = whole[byLeft[j]].box;
+            if (b.x > reach)
+                break;
+            if (near(a, b))
+                sets.join(byLeft[i], byLeft[j]);
+        }
+    }
+    std::vector<std::size_t> blockOf(whole.size(), SIZE_MAX);
+    std::vector<std::vector<std::size_t>> members;
+    std::vector<Box> blockBoxes;
+    for (const std::size_t i : byLeft) {
+        std::size_t &block = blockOf[sets.find(i)];
+        if (block == SIZE_MAX) {
+            block = members.size();
+            members.emplace_back();
+            blockBoxes.push_back(whole[i].box);
+        }
+        members[block].push_back(i);
+        blockBoxes[block] = blockBoxes[block].united(whole[i].box);
+    }
+
+    // Each block's atoms, a region wide for the block replaced by its parts.
+    pieces.blocks.resize(members.size());
+    for (std::size_t b = 0; b < members.size(); ++b) {
+        GlyphBlock &block = pieces.blocks[b];
+        block.height = blockBoxes[b].height;
+        for (const std::size_t i : members[b]) {
+            const GlyphAtom &atom = whole[i];
+            const item &region = regions[std::size_t(atom.region)];
+            const std::vector<std::int32_t> cuts = cutColumns(region, atom.box, block.height);
+            const std::size_t first = pieces.atoms.size();
+            if (cuts.empty())
+                pieces.atoms.push_back(atom);
+            else
+                appendParts(region, atom, cuts, pieces.atoms);
+            for (std::size_t a = first; a < pieces.atoms.size(); ++a)
+                block.atoms.push_back(a);
+        }
+    }
+    return pieces;
+}
+
+void AppendAtomPoints(const RegionTable &regions, const GlyphAtom &atom, std::vector<Point> &points)
+{
+    const item &region = regions[std::size_t(atom.region)];
+    if (!atom.cut) {
+        points.insert(points.end(), region.points.begin(), region.points.end());
+        return;
+    }
+    for (const Point &p : region.points) {
+        if (p.x >= atom.from && p.x < atom.to)
+            points.push_back(p);
+    }
+}
+
+std::vector<GlyphRun> CandidateRuns(const GlyphPieces &pieces, const GlyphBlock &block)
+{
+    std::vector<GlyphRun> runs;
+    const std::int64_t widest = std::int64_t(block.height) * kRunWidthTenths / 10;
+    const std::int64_t widestGap = std::int64_t(block.height) * kRunGapTenths / 10;
+    for (std::size_t first = 0; first < block.atoms.size(); ++first) {
+        Box box = pieces.atoms[block.atoms[first]].box;
+        runs.push_back({first, first + 1, box});
+        for (std::size_t last = first + 1;
+             last < block.atoms.size() && last - first < std::size_t(kMostRunAtoms); ++last) {
+            const Box &next = pieces.atoms[block.atoms[last]].box;
+            if (std::int64_t(next.x) - box.right() > widestGap)
+                break;
+            box = box.united(next);
+            if (box.width > widest)
+                break;
+            runs.push_back({first, last + 1, box});
+        }
+    }
+    return runs;
+}

@@ -1,0 +1,81 @@
+// The pieces that glyphs are made of, and how they lie in lines. Here's the plan:
+//
+//   1. atoms: every traced region that is not a speck is an atom, whole;
+//   2. blocks: atoms close enough to belong to one number join a block (their boxes, grown by
+//      a share of the smaller one's size, meet); a block's height is what its digits are
+//      measured against;
+//   3. cuts: a region wide for its block's height may hold several touching digits; the
+//      columns where its column profile is lowest become cut candidates, and the region is
+//      replaced in the block by the parts between its cuts (a cut runs through the region's
+//      own pixels only: a part is the region's pixels in a range of columns);
+//   4. runs: a candidate glyph is a run of neighbouring atoms of a block, left to right, not
+//      wider than a digit can be.
+//
+//      block:   [seg][seg][seg] [seg][seg]   [ region wide enough to cut ]
+//      atoms:    a0   a1   a2    a3   a4      a5 | a6 | a7      (| : a cut)
+//      runs:    a0, a0-a1, a0-a2, a1, a1-a2, ..., a5, a5-a6, a5-a7, ...
+//
+// Every step has a bound, so that a page of noise or one huge blob costs a constant factor of
+// the regions, never a power of them: at most kMostCuts cuts a region and kMostRunAtoms atoms
+// a run.
+#pragma once
+
+#include "recognition/Box.h"
+#include "recognition/RegionResult.h"
+#include "recognition/Regions.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+inline constexpr int kMostCuts = 4;
+inline constexpr int kMostRunAtoms = 8;
+
+// A region whole, or the pixels of its columns [from, to).
+struct GlyphAtom
+{
+    int region = 0;
+    std::int32_t from = 0, to = 0; // columns of the work raster
+    bool cut = false;              // a part of its region, not all of it
+    Box box;                       // of its pixels
+    std::int32_t count = 0;        // its pixels
+};
+
+// Atoms that lie together, left to right (the parts of a cut region side by side, in order).
+struct GlyphBlock
+{
+    std::vector<std::size_t> atoms; // into GlyphPieces::atoms
+    std::int32_t height = 0;        // of the block's box
+};
+
+struct GlyphPieces
+{
+    std::vector<GlyphAtom> atoms;
+    std::vector<GlyphBlock> blocks;
+};
+
+// The pieces of a labelling: results are the pass's, one for every live region. Regions whose
+// box's longer side is below minSide, and regions without an outline, are no atom.
+GlyphPieces FindGlyphPieces(
+    const RegionTable &regions, const std::vector<RegionResult> &results, int minSide);
+
+// The atom's pixels, appended to points.
+void AppendAtomPoints(
+    const RegionTable &regions, const GlyphAtom &atom, std::vector<Point> &points);
+
+// A run of a block's atoms, [first, last) in its order, and the box of their pixels.
+struct GlyphRun
+{
+    std::size_t first = 0, last = 0;
+    Box box;
+};
+
+// Every run of a block that may be one digit: at most kMostRunAtoms atoms, no wider than a
+// digit of the block's height, without a gap within it wider than a digit's stroke can leave.
+// Runs come in order of their first atom, then of their length.
+std::vector<GlyphRun> CandidateRuns(const GlyphPieces &pieces, const GlyphBlock &block);
+
+// What finding the pieces holds at most for each region that may be an atom (every part of it
+// an atom, with its place in a block and its tables): for callers to charge first.
+inline constexpr std::int64_t kGlyphPieceBytesPerRegion =
+    (kMostCuts + 1) * (sizeof(GlyphAtom) + 3 * sizeof(std::size_t));
