@@ -21,24 +21,20 @@ struct ContentSource
 };
 
 std::vector<DigitInk> segmentGlyphs(
-    const std::string &text, double height, const EvalSources &sources, std::mt19937 &random)
+    const std::string &text, double height, const PageSources &sources, std::mt19937 &random)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::vector<DigitInk> glyphs;
     if (unit(random) < 0.5) {
         const auto face = std::size_t(unit(random) * double(sources.segmentFaces.size()));
         QRawFont font = sources.segmentFaces[std::min(face, sources.segmentFaces.size() - 1)];
         font.setPixelSize(height / DigitHeightRatio(font));
         return FontGlyphs(font, text, true);
     }
-    const SegmentStyle style = RandomSegmentStyle(random, height);
-    for (const char digit : text)
-        glyphs.push_back(SegmentGlyph(digit - '0', style));
-    return glyphs;
+    return sources.drawSegments(text, height, random);
 }
 
 std::vector<DigitInk> typesetGlyphs(
-    const std::string &text, double height, const EvalSources &sources, std::mt19937 &random)
+    const std::string &text, double height, const PageSources &sources, std::mt19937 &random)
 {
     std::uniform_int_distribution<std::size_t> pick(0, sources.faces.size() - 1);
     QRawFont font = sources.faces[pick(random)];
@@ -47,7 +43,7 @@ std::vector<DigitInk> typesetGlyphs(
 }
 
 NumberInk makeNumber(Content content, const std::string &text, double pageHeight,
-    HandwritingDeck &deck, const EvalSources &sources, std::mt19937 &random)
+    HandwritingDeck &deck, const PageSources &sources, std::mt19937 &random)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     // Digit heights vary by 15 % either way around the page's, within 30 to 90 pixels.
@@ -76,7 +72,7 @@ NumberInk makeNumber(Content content, const std::string &text, double pageHeight
     return SetNumber(glyphs, spacing, random);
 }
 
-PageInk makeContent(const ContentSource &source, const EvalSources &sources)
+PageInk makeContent(const ContentSource &source, const PageSources &sources)
 {
     std::mt19937 random(source.seed * 1000 + unsigned(source.page));
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -91,9 +87,9 @@ PageInk makeContent(const ContentSource &source, const EvalSources &sources)
 }
 
 // Random dots, each pixel dark with the given probability, on 2000 x 1500.
-QImage noisePage(double density)
+QImage noisePage(double density, unsigned seed)
 {
-    std::mt19937 random(3);
+    std::mt19937 random(seed);
     std::bernoulli_distribution dark(density);
     QImage image(2000, 1500, QImage::Format_RGB888);
     for (int y = 0; y < image.height(); ++y) {
@@ -104,31 +100,34 @@ QImage noisePage(double density)
     return image;
 }
 
-// Which numbers a page of the material shows. The twins (shadow, pencil, clean) show pages 1
-// to 5 of hand-gaps and then pages 1 to 5 of type-gaps.
-ContentSource contentOf(const QString &material, int page)
+// Which numbers a page of the material shows. The twins (shadow, pencil, clean) show the first
+// half of hand-gaps' pages and then the first half of type-gaps'.
+ContentSource contentOf(const QString &material, int page, const PageSet &set)
 {
-    const int half = kPagesPerMaterial / 2;
+    const int half = set.pagesPerMaterial / 2;
+    auto from = [&set](Content content, unsigned seed, int page) {
+        return ContentSource {content, seed + 100 * set.seed, page};
+    };
     if (material == QLatin1String("sevenseg"))
-        return {Content::SevenSegment, 11, page};
+        return from(Content::SevenSegment, 11, page);
     if (material == QLatin1String("lcd"))
-        return {Content::SevenSegment, 12, page};
+        return from(Content::SevenSegment, 12, page);
     if (material == QLatin1String("led"))
-        return {Content::SevenSegment, 13, page};
+        return from(Content::SevenSegment, 13, page);
     if (material == QLatin1String("hand-touching"))
-        return {Content::HandTouching, 21, page};
+        return from(Content::HandTouching, 21, page);
     if (material == QLatin1String("type-touching"))
-        return {Content::TypeTouching, 22, page};
+        return from(Content::TypeTouching, 22, page);
     if (material == QLatin1String("hand-gaps"))
-        return {Content::HandGaps, 31, page};
+        return from(Content::HandGaps, 31, page);
     if (material == QLatin1String("type-gaps"))
-        return {Content::TypeGaps, 32, page};
+        return from(Content::TypeGaps, 32, page);
     if (material == QLatin1String("dark-screen"))
-        return page < half ? ContentSource {Content::TypeGaps, 41, page}
-                           : ContentSource {Content::HandSmooth, 42, page - half};
+        return page < half ? from(Content::TypeGaps, 41, page)
+                           : from(Content::HandSmooth, 42, page - half);
     // shadow, pencil, clean
-    return page < half ? ContentSource {Content::HandGaps, 31, page}
-                       : ContentSource {Content::TypeGaps, 32, page - half};
+    return page < half ? from(Content::HandGaps, 31, page)
+                       : from(Content::TypeGaps, 32, page - half);
 }
 
 } // namespace
@@ -141,27 +140,28 @@ std::vector<QString> MaterialNames()
         QStringLiteral("led"), QStringLiteral("clean"), QStringLiteral("noise")};
 }
 
-int PageCount(const QString &material)
+int PageCount(const QString &material, const PageSet &set)
 {
-    return material == QLatin1String("noise") ? 2 : kPagesPerMaterial;
+    return material == QLatin1String("noise") ? 2 : set.pagesPerMaterial;
 }
 
-EvalPage MakeEvalPage(const QString &material, int page, const EvalSources &sources)
+EvalPage MakeEvalPage(
+    const QString &material, int page, const PageSet &set, const PageSources &sources)
 {
     EvalPage result;
     if (material == QLatin1String("noise")) {
         const double density = page == 0 ? 0.08 : 0.3;
         result.name = QStringLiteral("dots-%1").arg(int(density * 100), 2, 10, QLatin1Char('0'));
-        result.image = noisePage(density);
+        result.image = noisePage(density, 3 + set.seed);
         return result;
     }
-    const PageInk ink = makeContent(contentOf(material, page), sources);
+    const PageInk ink = makeContent(contentOf(material, page, set), sources);
     result.name = QStringLiteral("page-%1").arg(page + 1, 2, 10, QLatin1Char('0'));
     result.truth = ink.truth;
     const std::vector<QString> names = MaterialNames();
     const auto materialSeed =
         unsigned(std::find(names.begin(), names.end(), material) - names.begin());
-    std::mt19937 random(7000 + 100 * materialSeed + unsigned(page));
+    std::mt19937 random(7000 + 100 * materialSeed + unsigned(page) + 10000 * set.seed);
     const int quality = 75 + int(random() % 16);
     if (material == QLatin1String("lcd")) {
         result.image = LcdLook(ink, random);

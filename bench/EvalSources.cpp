@@ -4,13 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-#include <numeric>
 #include <stdexcept>
 
 namespace {
-
-constexpr std::size_t kSamplesPerPage = 60; // of one digit; a page of 30 numbers uses about 12
 
 // Every file matched by the list's globs, relative to /usr/share/fonts, in order.
 std::vector<QString> listedFiles(const QString &listFile)
@@ -32,28 +28,22 @@ std::vector<QString> listedFiles(const QString &listFile)
     return files;
 }
 
-// The faces that load and have all ten digits.
-std::vector<QRawFont> usableFaces(const std::vector<QString> &files)
+// The evaluation-only segment style, one style per number.
+std::vector<DigitInk> evaluationSegments(
+    const std::string &text, double height, std::mt19937 &random)
 {
-    std::vector<QRawFont> faces;
-    for (const QString &file : files) {
-        QRawFont font(file, 100);
-        bool digits = font.isValid();
-        for (char d = '0'; digits && d <= '9'; ++d) {
-            const QList<quint32> glyphs = font.glyphIndexesForString(QString(QChar(d)));
-            digits = glyphs.size() == 1 && glyphs[0] != 0;
-        }
-        if (digits)
-            faces.push_back(font);
-    }
-    return faces;
+    const SegmentStyle style = RandomSegmentStyle(random, height);
+    std::vector<DigitInk> glyphs;
+    for (const char digit : text)
+        glyphs.push_back(SegmentGlyph(digit - '0', style));
+    return glyphs;
 }
 
 } // namespace
 
-EvalSources LoadEvalSources(const QString &mnistFolder, const QString &sourceFolder)
+PageSources LoadEvalSources(const QString &mnistFolder, const QString &sourceFolder)
 {
-    EvalSources sources;
+    PageSources sources;
     for (LabelledInk &sample : LoadMnist(mnistFolder))
         if (isEvaluationSample(sample.index))
             sources.handwriting[std::size_t(sample.digit)].push_back(std::move(sample));
@@ -62,38 +52,18 @@ EvalSources LoadEvalSources(const QString &mnistFolder, const QString &sourceFol
     for (const QString &file :
         listedFiles(sourceFolder + QStringLiteral("/bench/eval-extra-faces.txt")))
         typeset.push_back(file);
-    sources.faces = usableFaces(typeset);
+    sources.faces = UsableFaces(typeset);
     const QDir dseg(QStringLiteral("/usr/share/fonts/truetype/dseg"));
     std::vector<QString> segment;
     for (const QString &name :
         dseg.entryList({QStringLiteral("DSEG7Modern-*.ttf")}, QDir::Files, QDir::Name))
         segment.push_back(dseg.filePath(name));
-    sources.segmentFaces = usableFaces(segment);
+    sources.segmentFaces = UsableFaces(segment);
+    sources.drawSegments = evaluationSegments;
     if (sources.faces.empty())
         throw std::runtime_error("no held-out typeset face is installed (fonts-freefont-ttf, "
                                  "fonts-urw-base35, fonts-noto-core, ...)");
     if (sources.segmentFaces.empty())
         throw std::runtime_error("no DSEG7 Modern face is installed (fonts-dseg)");
     return sources;
-}
-
-HandwritingDeck::HandwritingDeck(const EvalSources &sources, unsigned seed, int page)
-    : m_sources(sources)
-{
-    std::mt19937 random(seed);
-    for (std::size_t d = 0; d < 10; ++d) {
-        std::vector<int> &order = m_order[d];
-        order.resize(sources.handwriting[d].size());
-        std::iota(order.begin(), order.end(), 0);
-        std::shuffle(order.begin(), order.end(), random);
-        m_next[d] = std::size_t(page) * kSamplesPerPage;
-    }
-}
-
-const LabelledInk &HandwritingDeck::next(int digit)
-{
-    const std::size_t d = std::size_t(digit);
-    const std::vector<int> &order = m_order[d];
-    const int index = order[m_next[d]++ % order.size()];
-    return m_sources.handwriting[d][std::size_t(index)];
 }

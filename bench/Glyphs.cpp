@@ -1,7 +1,5 @@
 #include "bench/Glyphs.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -11,28 +9,6 @@
 namespace {
 
 constexpr int kPad = 3; // paper around every frame
-
-// Fills the path, moved by (dx, dy), into a frame of the given size, antialiased.
-InkPicture paint(const QPainterPath &path, int width, int height, double dx, double dy)
-{
-    QImage image(width, height, QImage::Format_Grayscale8);
-    image.fill(255);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.translate(dx, dy);
-        painter.fillPath(path, Qt::black);
-    }
-    InkPicture picture {
-        width, height, std::vector<float>(std::size_t(width) * std::size_t(height))};
-    for (int y = 0; y < height; ++y) {
-        const uchar *row = image.constScanLine(y);
-        for (int x = 0; x < width; ++x)
-            picture.ink[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
-                1.0f - row[x] / 255.0f;
-    }
-    return picture;
-}
 
 QPainterPath glyphPath(const QRawFont &font, char digit)
 {
@@ -112,9 +88,9 @@ std::vector<DigitInk> FontGlyphs(const QRawFont &font, const std::string &text, 
         glyph.origin = -left;
         glyph.baseline = -top;
         glyph.advance = advance;
-        glyph.lit = paint(path, right - left, bottom - top, -left, -top);
+        glyph.lit = PaintInk(path, right - left, bottom - top, QPointF(-left, -top));
         if (segmentFace)
-            glyph.unlit = paint(all, right - left, bottom - top, -left, -top);
+            glyph.unlit = PaintInk(all, right - left, bottom - top, QPointF(-left, -top));
         glyphs.push_back(std::move(glyph));
     }
     return glyphs;
@@ -143,10 +119,10 @@ DigitInk SegmentGlyph(int digit, const SegmentStyle &style)
     const int height = int(std::ceil(style.height)) + 2 * kPad;
     DigitInk glyph;
     glyph.digit = char('0' + digit);
-    glyph.lit = paint(segments.lit, width, height, kPad, kPad);
+    glyph.lit = PaintInk(segments.lit, width, height, QPointF(kPad, kPad));
     QPainterPath all = segments.lit;
     all.addPath(segments.unlit);
-    glyph.unlit = paint(all, width, height, kPad, kPad);
+    glyph.unlit = PaintInk(all, width, height, QPointF(kPad, kPad));
     glyph.origin = kPad;
     glyph.baseline = kPad + int(std::ceil(style.height));
     glyph.advance = style.pitch * style.height;

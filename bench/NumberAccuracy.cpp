@@ -1,6 +1,7 @@
 // umnoglaz_numbers: how many numbers the program reads exactly on the evaluation pages that
-// write_eval_pages makes, through the real recognition pass, for either method or both side by
-// side. Not a timed test: run it by hand (bench/EVALUATION.md says how).
+// write_eval_pages makes (or the validation pages, which it makes alike), through the real
+// recognition pass, for either method or both side by side. Not a timed test: run it by hand
+// (bench/EVALUATION.md says how).
 //
 //   umnoglaz_numbers FOLDER [--method turns|learned|both] [--show MATERIAL]
 //

@@ -54,6 +54,27 @@ std::vector<LabelledInk> LoadMnist(const QString &packageFolder)
     return samples;
 }
 
+InkPicture PaintInk(const QPainterPath &path, int width, int height, QPointF offset)
+{
+    QImage image(width, height, QImage::Format_Grayscale8);
+    image.fill(255);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(offset);
+        painter.fillPath(path, Qt::black);
+    }
+    InkPicture picture {
+        width, height, std::vector<float>(std::size_t(width) * std::size_t(height))};
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = 0; x < width; ++x)
+            picture.ink[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                1.0f - row[x] / 255.0f;
+    }
+    return picture;
+}
+
 QString FontFaceName(const QString &fontFile)
 {
     const QRawFont font(fontFile, 20);

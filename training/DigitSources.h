@@ -5,6 +5,8 @@
 // explicit generator, so each picture is reproducible from its seed.
 #pragma once
 
+#include <QPainterPath>
+#include <QPointF>
 #include <QString>
 
 #include <cstdint>
@@ -23,6 +25,10 @@ struct InkPicture
         return ink[std::size_t(y) * std::size_t(width) + std::size_t(x)];
     }
 };
+
+// The path filled in ink on paper, antialiased, moved by `offset`, in a picture of the given
+// size.
+InkPicture PaintInk(const QPainterPath &path, int width, int height, QPointF offset);
 
 // A thresholded picture: 1 dark, 0 light.
 struct Mask
