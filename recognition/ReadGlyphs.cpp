@@ -238,8 +238,9 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
                 via[i + 1] = SIZE_MAX - 1;
             }
             for (; r < own.runs.size() && own.runs[r].first == i; ++r) {
-                if (own.requests[r] == kNoRequest ||
-                    !tallEnough(own.runs[r].box, block, kDigitTenths))
+                const Box &box = own.runs[r].box;
+                if (own.requests[r] == kNoRequest || !tallEnough(box, block, kDigitTenths) ||
+                    std::max(box.width, box.height) < network.minSide())
                     continue;
                 const float p = bestProbability(judge.answerTo(own.requests[r]));
                 if (p < minConfidence)

@@ -7,7 +7,8 @@
 //   3. each block is read at once, left to right, by a dynamic programme over its atoms: an
 //      atom is left out (not a digit) or starts a run read as a digit, and the reading with
 //      the greatest summed log-probability wins. A run is a digit only when its most probable
-//      digit reaches the least confidence and it is nearly as tall as its block; an atom left
+//      digit reaches the least confidence, it is nearly as tall as its block and not smaller
+//      than the least digit the network reads (its box's longer side); an atom left
 //      out costs the network's probability that it is no digit when it is that tall, and a
 //      fixed price when it is a smaller piece that the network cannot judge alone.
 //
