@@ -52,7 +52,8 @@ class RecognitionMethodTest : public QObject
         }
     }
 
-    // A "2" and a "7" about 40 x 60 pixels each, so close that the 2's top touches the 7's bar.
+    // A "2" and a "7" about 40 x 60 pixels each, so close that the 7's bar runs into the 2's
+    // top and its foot into the 2's base.
     void drawTouchingTwoAndSeven()
     {
         QList<QPoint> two;
@@ -62,7 +63,7 @@ class RecognitionMethodTest : public QObject
         }
         two.append(QPoint(4, 60));
         two.append(QPoint(40, 60));
-        const QList<QPoint> seven {{38, 2}, {76, 2}, {52, 62}};
+        const QList<QPoint> seven {{26, 2}, {64, 2}, {40, 62}};
         drawStrokes(TForm1::kStartViewOffset + QPoint(200, 100), {two, seven});
     }
 
