@@ -85,8 +85,7 @@ void checkGlyphs(const RegionTable &regions, const std::vector<Glyph> &glyphs)
         check(glyph.confidence >= 0 && glyph.confidence <= 1);
         check(!glyph.regions.empty() &&
             std::is_sorted(glyph.regions.begin(), glyph.regions.end()) &&
-            std::adjacent_find(glyph.regions.begin(), glyph.regions.end()) ==
-                glyph.regions.end());
+            std::adjacent_find(glyph.regions.begin(), glyph.regions.end()) == glyph.regions.end());
         Box all;
         bool startFound = false;
         for (std::size_t i = 0; i < glyph.regions.size(); ++i) {
@@ -97,17 +96,17 @@ void checkGlyphs(const RegionTable &regions, const std::vector<Glyph> &glyphs)
             for (const Point &p : regions[std::size_t(r)].points)
                 startFound |= p == glyph.start;
         }
-        check(startFound && inside(all, glyph.box) && inside(glyph.box, {glyph.start.x,
-            glyph.start.y, 1, 1}));
+        check(startFound && inside(all, glyph.box) &&
+            inside(glyph.box, {glyph.start.x, glyph.start.y, 1, 1}));
         if (glyph.kind == Glyph::Kind::Single)
             check(glyph.regions.size() == 1 && glyph.box == all);
         if (glyph.kind == Glyph::Kind::Assembled)
             check(glyph.regions.size() > 1 && glyph.box == all);
         for (std::size_t h = g + 1; h < glyphs.size(); ++h) {
             const Glyph &other = glyphs[h];
-            const bool share = std::find_first_of(glyph.regions.begin(), glyph.regions.end(),
-                                   other.regions.begin(), other.regions.end()) !=
-                glyph.regions.end();
+            const bool share =
+                std::find_first_of(glyph.regions.begin(), glyph.regions.end(),
+                    other.regions.begin(), other.regions.end()) != glyph.regions.end();
             if (!share)
                 continue;
             check(glyph.kind == Glyph::Kind::Cut && other.kind == Glyph::Kind::Cut);
@@ -159,7 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::vector<RegionResult> results =
             RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
         DigitNetwork &network = DigitNetwork::builtIn();
-        checkPieces(state.regions, FindGlyphPieces(state.regions, results, network.minSide()));
+        MemoryReservation charge;
+        checkPieces(
+            state.regions, FindGlyphPieces(state.regions, results, network.minSide(), charge));
         const std::vector<Glyph> glyphs =
             ReadGlyphs(state.regions, results, network, network.minConfidence());
         checkGlyphs(state.regions, glyphs);

@@ -7,15 +7,15 @@
 
 namespace {
 
-// Shares of a block's height, in tenths: how near two atoms must lie to join a block (of the
-// taller one's height, at most three times the smaller one's), how wide a region must be to be cut,
-// how far a cut keeps from its region's edges and from the next cut, how wide a run may grow, and
-// the widest gap within a run.
+// Shares of a block's height, in tenths or per cent: how near two atoms must lie to join a
+// block (of the taller one's height, at most three times the smaller one's), how wide and how
+// tall a region must be to be cut, how far a cut keeps from its region's edges and from the
+// next cut, how wide a run may grow, and the widest gap within a run.
 constexpr int kJoinTenths = 3;
 constexpr int kCutWidthTenths = 7;
 constexpr int kCutHeightTenths = 6;
-constexpr int kCutEdgeTenths = 1;
-constexpr int kCutSpacingTenths = 2;
+constexpr int kCutEdgePercent = 6;
+constexpr int kCutSpacingPercent = 20;
 constexpr int kRunWidthTenths = 13;
 constexpr int kRunGapTenths = 4;
 
@@ -74,8 +74,8 @@ std::vector<std::int32_t> cutColumns(const item &region, const Box &box, std::in
     std::vector<std::int32_t> profile(std::size_t(box.width), 0);
     for (const Point &p : region.points)
         ++profile[std::size_t(p.x - box.x)];
-    const std::int32_t edge = std::max<std::int32_t>(2, height * kCutEdgeTenths / 10);
-    const std::int32_t spacing = std::max<std::int32_t>(2, height * kCutSpacingTenths / 10);
+    const std::int32_t edge = std::max<std::int32_t>(2, height * kCutEdgePercent / 100);
+    const std::int32_t spacing = std::max<std::int32_t>(2, height * kCutSpacingPercent / 100);
     std::vector<std::int32_t> minima;
     for (std::int32_t c = edge; c + edge < box.width; ++c) {
         const std::int32_t here = profile[std::size_t(c)];
@@ -137,10 +137,15 @@ void appendParts(const item &region, const GlyphAtom &whole, const std::vector<s
 
 } // namespace
 
-GlyphPieces FindGlyphPieces(
-    const RegionTable &regions, const std::vector<RegionResult> &results, int minSide)
+GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
+    int minSide, MemoryReservation &charge)
 {
     GlyphPieces pieces;
+    std::size_t candidates = 0;
+    for (const RegionResult &result : results)
+        candidates += result.traced;
+    // The whole atoms with their order and sets, then the atoms of the blocks as they come.
+    charge.resize(std::int64_t(candidates) * kGlyphPieceBytesPerRegion);
     std::vector<GlyphAtom> whole;
     for (const RegionResult &result : results) {
         if (result.traced && longerSide(result.box) >= minSide)
@@ -197,6 +202,8 @@ GlyphPieces FindGlyphPieces(
                 appendParts(region, atom, cuts, pieces.atoms);
             for (std::size_t a = first; a < pieces.atoms.size(); ++a)
                 block.atoms.push_back(a);
+            charge.cover(std::int64_t(candidates) * kGlyphPieceBytesPerRegion +
+                std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes);
         }
     }
     return pieces;

@@ -21,6 +21,7 @@
 // a run.
 #pragma once
 
+#include "base/MemoryBudget.h"
 #include "recognition/Box.h"
 #include "recognition/RegionResult.h"
 #include "recognition/Regions.h"
@@ -29,7 +30,7 @@
 #include <cstdint>
 #include <vector>
 
-inline constexpr int kMostCuts = 4;
+inline constexpr int kMostCuts = 12;
 inline constexpr int kMostRunAtoms = 8;
 
 // A region whole, or the pixels of its columns [from, to).
@@ -57,8 +58,10 @@ struct GlyphPieces
 
 // The pieces of a labelling: results are the pass's, one for every live region. Regions whose
 // box's longer side is below minSide, and regions without an outline, are no atom.
-GlyphPieces FindGlyphPieces(
-    const RegionTable &regions, const std::vector<RegionResult> &results, int minSide);
+// The pieces and their tables are charged to `charge` as they grow, and stay charged for as
+// long as it is kept.
+GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
+    int minSide, MemoryReservation &charge);
 
 // The atom's pixels, appended to points.
 void AppendAtomPoints(
@@ -76,7 +79,8 @@ struct GlyphRun
 // Runs come in order of their first atom, then of their length.
 std::vector<GlyphRun> CandidateRuns(const GlyphPieces &pieces, const GlyphBlock &block);
 
-// What finding the pieces holds at most for each region that may be an atom (every part of it
-// an atom, with its place in a block and its tables): for callers to charge first.
+// What finding the pieces holds for each region that may be an atom whole (its atom, its place
+// in a block, its order and its set), and for each atom a block holds, parts included.
 inline constexpr std::int64_t kGlyphPieceBytesPerRegion =
-    (kMostCuts + 1) * (sizeof(GlyphAtom) + 3 * sizeof(std::size_t));
+    2 * sizeof(GlyphAtom) + 4 * sizeof(std::size_t) + sizeof(Box);
+inline constexpr std::int64_t kGlyphPartBytes = 2 * (sizeof(GlyphAtom) + sizeof(std::size_t));

@@ -21,6 +21,9 @@ constexpr int kWholeTenths = 8;
 constexpr float kWholeConfidence = 0.9f;
 // What leaving out a piece too small to be a digit costs, as a log-probability.
 const double kPieceLeftOut = std::log(0.5);
+// What leaving out an atom as tall as a digit, or a part of a cut region, costs beyond the
+// network's doubt that it is no digit: ink of that size is rarely nothing.
+const double kInkLeftOut = std::log(0.03);
 // The least probability taken into a sum, so that a sure "no" is a price, not minus infinity.
 constexpr float kLeast = 1e-4f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
@@ -156,11 +159,8 @@ RegionResult *resultOf(std::vector<RegionResult> &results, int region)
 std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResult> &results,
     DigitNetwork &network, float minConfidence)
 {
-    std::size_t candidates = 0;
-    for (const RegionResult &result : results)
-        candidates += result.traced;
-    const MemoryReservation piecesCharge(std::int64_t(candidates) * kGlyphPieceBytesPerRegion);
-    const GlyphPieces pieces = FindGlyphPieces(regions, results, network.minSide());
+    MemoryReservation piecesCharge;
+    const GlyphPieces pieces = FindGlyphPieces(regions, results, network.minSide(), piecesCharge);
     Judge judge(regions, pieces, network);
 
     // Every region that may be an atom, whole; every part of a cut one.
@@ -236,8 +236,8 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
         for (std::size_t i = 0; i < n; ++i) {
             const GlyphAtom &atom = pieces.atoms[block.atoms[i]];
             const Probabilities &alone = judge.answerTo(atomRequest[block.atoms[i]]);
-            const double leftOut = tallEnough(atom.box, block, kDigitTenths)
-                ? std::log(std::max(alone[kNotADigit], kLeast))
+            const double leftOut = atom.cut || tallEnough(atom.box, block, kDigitTenths)
+                ? std::log(std::max(alone[kNotADigit], kLeast)) + kInkLeftOut
                 : kPieceLeftOut;
             if (best[i] + leftOut > best[i + 1]) {
                 best[i + 1] = best[i] + leftOut;

@@ -129,7 +129,8 @@ std::vector<Sample> GlyphSamples(const std::vector<SceneDigit> &digits, int most
     OutlinesOnly outlines;
     const std::vector<RegionResult> results =
         RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
-    const GlyphPieces pieces = FindGlyphPieces(state.regions, results, kLeastAtomSide);
+    MemoryReservation charge;
+    const GlyphPieces pieces = FindGlyphPieces(state.regions, results, kLeastAtomSide, charge);
 
     std::vector<Sample> notDigits;
     std::vector<Point> points;

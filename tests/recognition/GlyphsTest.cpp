@@ -33,6 +33,7 @@ struct Pieces
     PictureStore store;
     RecognitionState state;
     std::vector<RegionResult> results;
+    MemoryReservation charge;
     GlyphPieces pieces;
 
     explicit Pieces(const std::vector<std::string> &picture, int minSide = 3)
@@ -42,7 +43,7 @@ struct Pieces
         NoProgress progress;
         OutlinesOnly outlines;
         results = RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
-        pieces = FindGlyphPieces(state.regions, results, minSide);
+        pieces = FindGlyphPieces(state.regions, results, minSide, charge);
     }
     // The region of each atom of each block, left to right.
     std::vector<std::vector<int>> blocks() const
@@ -69,7 +70,8 @@ TEST(GlyphPieces, aDisplaysSegmentsJoinOneBlockForEachDigit)
     OutlinesOnly outlines;
     const std::vector<RegionResult> results =
         RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
-    const GlyphPieces pieces = FindGlyphPieces(state.regions, results, 10);
+    MemoryReservation charge;
+    const GlyphPieces pieces = FindGlyphPieces(state.regions, results, 10, charge);
     ASSERT_EQ(pieces.blocks.size(), 10u);
     const std::size_t segments[10] = {6, 2, 5, 5, 4, 5, 6, 3, 7, 6};
     for (std::size_t d = 0; d < 10; ++d) {
