@@ -52,6 +52,8 @@ done
 export DISPLAY=":$(head -n 1 "$scratch/display")"
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$scratch}"
+# Settings of its own: the method starts as "Повороты", and the user's choice stays as it was.
+export XDG_CONFIG_HOME="$scratch/config"
 
 "$program" >"$scratch/program.log" 2>&1 &
 program_pid=$!
@@ -64,8 +66,11 @@ screen_x() { echo $((X + 100 + $1)); }
 screen_y() { echo $((Y + 20 + $1)); }
 
 # How many pixels of a block of the screenshot have exactly one colour.
+# The other pixels go through a colour that no drawing has, so that counting black counts
+# only the black ones.
 count_pixels() { # FILE COLOUR X Y W H
-    convert "$1" -crop "$5x$6+$3+$4" +repage -fill black +opaque "$2" -fill white -opaque "$2" \
+    convert "$1" -crop "$5x$6+$3+$4" +repage -fill 'rgb(1,2,3)' +opaque "$2" \
+        -fill white -opaque "$2" -fill black -opaque 'rgb(1,2,3)' \
         -format '%[fx:round(mean*w*h)]' info:
 }
 red_pixels() { count_pixels "$1" 'rgb(255,0,0)' "${@:2}"; }
