@@ -53,6 +53,8 @@ inline constexpr const char *kOutputTakesOnePicture =
     "--output writes one picture; use --output-dir DIR for several.";
 inline constexpr const char *kOutputOrOutputDir = "--output and --output-dir exclude each other.";
 inline constexpr const char *kNoPicturesFound = "No .bmp, .jpg or .jpeg picture found";
+// The second line of every usage error.
+inline constexpr const char *kTryHelp = "Try 'umnoglaz --help'.";
 
 inline QString RefusingToOverwriteInput(const QString &path)
 {
