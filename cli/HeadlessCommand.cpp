@@ -110,7 +110,7 @@ int runSingle(const HeadlessOptions &options)
 {
     QString output = options.output;
     if (!options.outputDir.isEmpty()) {
-        output = OutputPathFor(options.outputDir, options.picture());
+        output = OutputPathFor(options.outputDir, PlaceOf(options.picture()));
         QDir().mkpath(options.outputDir);
     }
     if (!output.isEmpty() && refuseToOverwriteInput(output, options.picture()))
@@ -147,9 +147,10 @@ int write(FILE *stream, const QByteArray &bytes)
 // any failed, 2 when an output is refused before anything is done.
 int runBatch(const HeadlessOptions &options)
 {
-    const QStringList pictures = ListPictures(options.pictures, options.recursive);
-    if (pictures.isEmpty()) {
-        printFailure(QString::fromLatin1(kNoPicturesFound));
+    const PictureFiles files = ListPictures(options.pictures, options.recursive);
+    const std::vector<PictureFile> &pictures = files.pictures;
+    if (pictures.empty()) {
+        printFailure(NoPicturesFoundIn(files.emptyFolders));
         return 1;
     }
     QStringList outputs;
@@ -160,7 +161,14 @@ int runBatch(const HeadlessOptions &options)
             return 2;
         }
         outputs = plan.outputs;
-        QDir().mkpath(options.outputDir); // a folder that cannot be made fails each write
+        // The output folder mirrors the folders walked; one that cannot be made fails each
+        // write into it.
+        QStringList folders;
+        for (const QString &output : outputs)
+            folders.append(QFileInfo(output).path());
+        folders.removeDuplicates();
+        for (const QString &folder : folders)
+            QDir().mkpath(folder);
     }
     ProgressLine progress(stderr, int(pictures.size()));
     const bool stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
@@ -169,7 +177,7 @@ int runBatch(const HeadlessOptions &options)
     RunInOrder(
         int(pictures.size()), options.threads,
         [&](int index, PictureStore &store) {
-            return readOne(pictures[index], outputs.value(index), options, store);
+            return readOne(pictures[std::size_t(index)].path, outputs.value(index), options, store);
         },
         [&](const PictureOutcome &outcome) {
             if (stdoutIsTerminal || !outcome.err.isEmpty())
