@@ -13,6 +13,7 @@
 #include "cli/ReportOut.h"
 #include "cli/SameFile.h"
 #include "picture/PictureStore.h"
+#include "recognition/LabelLayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,6 +65,14 @@ bool refuseToOverwriteInput(const QString &output, const QString &picture)
     return true;
 }
 
+// The annotated picture: the work raster with the labels that lie over it composed in. Nothing
+// reads the raster's pixels afterwards, so they go into it rather than into a copy.
+QString writeAnnotated(const QString &output, PictureStore &store, const Reading &reading)
+{
+    ComposeLayer(store.workRaster, reading.glyphs);
+    return WritePictureFile(output, store.workRaster);
+}
+
 // One picture of many, on a worker thread: its report, or its failure as a JSON line or as a
 // line on stderr that names the picture.
 PictureOutcome readOne(const QString &picture, const QString &output,
@@ -75,7 +84,7 @@ PictureOutcome readOne(const QString &picture, const QString &output,
     QString problem = LoadAndRead(picture, options, 1, store, reading);
     try {
         if (problem.isEmpty() && !output.isEmpty())
-            problem = WritePictureFile(output, store.workRaster);
+            problem = writeAnnotated(output, store, reading);
         if (problem.isEmpty()) {
             MemoryReservation report(HeldReportBytes(picture, options, reading));
             ReportOut out;
@@ -120,7 +129,7 @@ int runSingle(const HeadlessOptions &options)
     Reading reading;
     if (!succeeded(LoadAndRead(options.picture(), options, options.threads, store, reading)))
         return 1;
-    if (!output.isEmpty() && !succeeded(WritePictureFile(output, store.workRaster)))
+    if (!output.isEmpty() && !succeeded(writeAnnotated(output, store, reading)))
         return 1;
     ReportOut out(stdout);
     WriteReport(out, options.picture(), options, store.workRaster, reading);

@@ -151,6 +151,7 @@ void TForm1::buildControls()
         const std::string_view name = MethodName(m_method);
         QSettings().setValue(
             QLatin1String(kMethodKey), QString::fromLatin1(name.data(), name.size()));
+        RunHandler([this] { readAgainWithNewMethod(); });
     });
 
     // Only the buttons take focus from the keyboard, in this order.

@@ -18,9 +18,13 @@
 // the whole work raster would. After anything that may change the work raster behind that
 // rule (a load, a recognition pass that did not finish), the next stroke copies it whole.
 //
+// The learned method's labels are not written into the work raster: they are a layer that the
+// window paints over the display raster (LabelLayer.h), and that the next pass replaces. The
+// turns method writes its labels into the work raster, where the next pass reads them.
+//
 // Every change of the work raster (a stroke, a pass, a clear, a load or a paste) is one step of
-// the undo history; undo and redo put the work raster back and make the display raster a
-// whole copy of it.
+// the undo history, with the caption, the numbers and the layer that go with it; undo and redo
+// put them back and make the display raster a whole copy of the work raster.
 #pragma once
 
 #include "picture/PictureStore.h"
@@ -93,8 +97,8 @@ public:
     void Redo();
     // Makes the clipboard's picture the work raster, as a load would, and recognises it.
     void Paste();
-    // Writes the work raster, labels and marks included, to the file that the save dialog
-    // names, as PNG or BMP; a failure leaves everything as it was.
+    // Writes the work raster with the labels over it composed in, marks included, to the file
+    // that the save dialog names, as PNG or BMP; a failure leaves everything as it was.
     void Save();
     // Puts the numbers shown on the clipboard, one a line.
     void CopyNumbers();
@@ -104,6 +108,8 @@ public:
 
     // The numbers read by the last pass (empty after a clear or a load).
     const QStringList &numbers() const { return m_numbers; }
+    // The labels laid over the picture by the last learned pass (empty after any other).
+    const LabelLayer &labelLayer() const { return m_layer; }
     const UndoHistory &undoHistory() const { return m_history; }
 
     // Runs the open dialog and returns the chosen file, or an empty string when cancelled.
@@ -142,7 +148,8 @@ private:
 
     // The picture's steps (PictureSteps.cpp).
     // Runs a change of the work raster as one step of the undo history, finished or not.
-    void recordStep(const std::function<void()> &change);
+    void recordStep(
+        const std::function<void()> &change, UndoHistory::Kind kind = UndoHistory::Kind::Change);
     UndoHistory::Labels labels() const;
     void showLabels(const UndoHistory::Labels &labels);
     // Replaces the work raster by what load gives (the new caption) as one step.
@@ -154,6 +161,9 @@ private:
     void continueStroke(QPoint to);
     void endStroke();
     void clearPicture();
+    // After the method changed: a pass with nothing done since is taken back, and the picture
+    // it read is read with the new method.
+    void readAgainWithNewMethod();
     void writePicture(const QString &fileName, const QByteArray &format);
 
     // The view (PictureView.cpp).
@@ -170,6 +180,7 @@ private:
     FileChooser m_chooseSaveFile;
     UndoHistory m_history;
     QStringList m_numbers;
+    LabelLayer m_layer;
     Method m_method = Method::Turns; // the list's choice
 
     QPoint m_viewOffset;

@@ -1,7 +1,9 @@
-// The main window's view: the display raster painted at the view offset, kept equal to the
-// work raster block by block as strokes change it, and moved by the wheel and Home.
+// The main window's view: the display raster painted at the view offset with the layer of
+// labels over it, kept equal to the work raster block by block as strokes change it, and moved
+// by the wheel and Home.
 #include "ui/MainWindow.h"
 
+#include "recognition/LabelLayer.h"
 #include "ui/Application.h"
 
 #include <QPaintEvent>
@@ -37,6 +39,7 @@ void TForm1::FormPaint(QPainter &painter, const QRect &area)
     if (target.isEmpty())
         return;
     painter.drawImage(target.topLeft(), picture, target.translated(-m_viewOffset));
+    PaintLayer(painter, m_viewOffset, picture.size(), m_layer);
 }
 
 void TForm1::publishStroke(const QRect &changed)
