@@ -61,6 +61,10 @@ QString runDialog(QFileDialog &dialog)
     return dialog.selectedFiles().value(0);
 }
 
+// The save dialog's filters, the default first: the program opens BMP again, not PNG.
+const QString kSaveAsBmp = QStringLiteral("BMP (*.bmp)");
+const QString kSaveAsPng = QStringLiteral("PNG, which this program cannot open (*.png)");
+
 // The format to write: the file's own extension when it is .png or .bmp, otherwise the one
 // that the dialog's chosen filter names, added to the name.
 QByteArray saveFormat(QString &fileName, const QFileDialog &dialog)
@@ -68,8 +72,7 @@ QByteArray saveFormat(QString &fileName, const QFileDialog &dialog)
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp"))
         return suffix.toLatin1();
-    const QByteArray format =
-        dialog.selectedNameFilter().startsWith(QLatin1String("BMP")) ? "bmp" : "png";
+    const QByteArray format = dialog.selectedNameFilter() == kSaveAsPng ? "png" : "bmp";
     fileName += u'.' + QString::fromLatin1(format);
     return format;
 }
@@ -102,7 +105,7 @@ TForm1::~TForm1()
 
 void TForm1::buildControls()
 {
-    setWindowTitle(QStringLiteral("Umnoglaz"));
+    setWindowTitle(QString::fromLatin1(kCaption));
     move(kWindowPosition);
     resize(kWindowSize);
     QFont windowFont(QStringLiteral("DejaVu Sans"));
@@ -139,9 +142,9 @@ void TForm1::buildControls()
     Button3 = new QPushButton(QStringLiteral("Почистить"), this);
     Button3->setGeometry(kButton3Geometry);
     ComboBox1 = new QComboBox(this);
-    ComboBox1->setGeometry(kComboBox1Geometry);
     ComboBox1->addItem(QStringLiteral("Повороты"));
     ComboBox1->addItem(QStringLiteral("Нейросеть"));
+    ComboBox1->setGeometry(kComboBox1Geometry);
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
     m_method = ParseMethod(saved.toStdString()).value_or(Method::Turns);
@@ -174,8 +177,9 @@ void TForm1::buildControls()
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setNameFilters({QStringLiteral("PNG (*.png)"), QStringLiteral("BMP (*.bmp)")});
-    SaveDialog1->setDefaultSuffix(QStringLiteral("png"));
+    SaveDialog1->setNameFilters({kSaveAsBmp, kSaveAsPng});
+    SaveDialog1->selectNameFilter(kSaveAsBmp);
+    SaveDialog1->setDefaultSuffix(QStringLiteral("bmp"));
 
     setMinimumSize(kMinimumSize);
 
@@ -197,7 +201,8 @@ void TForm1::addShortcuts()
     const QKeySequence open(QKeySequence::Open), recognise(Qt::CTRL | Qt::Key_R),
         clear(Qt::CTRL | Qt::Key_L), switchMethod(Qt::CTRL | Qt::Key_M), undo(Qt::CTRL | Qt::Key_Z),
         redo(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), paste(Qt::CTRL | Qt::Key_V),
-        save(Qt::CTRL | Qt::Key_S), copy(Qt::CTRL | Qt::SHIFT | Qt::Key_C), home(Qt::Key_Home);
+        save(Qt::CTRL | Qt::Key_S), copy(Qt::CTRL | Qt::SHIFT | Qt::Key_C), home(Qt::Key_Home),
+        newPage(QKeySequence::New);
     // Every shortcut of the window; those of a button are named in its tooltip.
     struct Binding
     {
@@ -214,6 +219,7 @@ void TForm1::addShortcuts()
         {redo, &TForm1::Redo, nullptr},
         {paste, &TForm1::Paste, nullptr},
         {save, &TForm1::Save, nullptr},
+        {newPage, &TForm1::NewPage, nullptr},
         {copy, &TForm1::CopyNumbers, nullptr},
         {home, &TForm1::ResetView, nullptr},
         {quit, &TForm1::quit, nullptr},
@@ -233,9 +239,10 @@ void TForm1::addShortcuts()
     // The drawing surface is the control of the shortcuts that act on the picture.
     setToolTip(QStringLiteral("Draw: left or middle button. Move the picture: right button, "
                               "wheel, Shift+wheel; %1: back to the start.\n"
-                              "%2: undo, %3: redo, %4: paste a picture, %5: save as PNG or BMP.")
+                              "%2: undo, %3: redo, %4: paste a picture, %5: save as BMP or "
+                              "PNG, %6: a new page.")
                    .arg(shortcutText(home), shortcutText(undo), shortcutText(redo),
-                       shortcutText(paste), shortcutText(save)));
+                       shortcutText(paste), shortcutText(save), shortcutText(newPage)));
 }
 
 void TForm1::FormCreate()

@@ -22,9 +22,9 @@
 // window paints over the display raster (LabelLayer.h), and that the next pass replaces. The
 // turns method writes its labels into the work raster, where the next pass reads them.
 //
-// Every change of the work raster (a stroke, a pass, a clear, a load or a paste) is one step of
-// the undo history, with the caption, the numbers and the layer that go with it; undo and redo
-// put them back and make the display raster a whole copy of the work raster.
+// Every change of the work raster (a stroke, a pass, a clear, a load, a paste or a new page) is
+// one step of the undo history, with the caption, the numbers and the layer that go with it;
+// undo and redo put them back and make the display raster a whole copy of the work raster.
 #pragma once
 
 #include "picture/PictureStore.h"
@@ -59,7 +59,7 @@ public:
     QPushButton *Button2;     // "Опознать"
     QPushButton *Button3;     // "Почистить"
     QLineEdit *NumbersLine;   // read-only: the numbers the last pass read, separated by spaces
-    QFileDialog *SaveDialog1; // the save dialog: PNG or BMP
+    QFileDialog *SaveDialog1; // the save dialog: BMP (the default) or PNG
     // The recognition method, under the buttons: "Повороты" (turn signatures, the default) or
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
     QComboBox *ComboBox1;
@@ -97,9 +97,13 @@ public:
     void Redo();
     // Makes the clipboard's picture the work raster, as a load would, and recognises it.
     void Paste();
-    // Writes the work raster with the labels over it composed in, marks included, to the file
-    // that the save dialog names, as PNG or BMP; a failure leaves everything as it was.
+    // Writes the picture, marks and labels included, to the file that the save dialog names, as
+    // BMP or PNG; a loaded or pasted picture without its white frame, so that opening the file
+    // again gives the same picture. A failure leaves everything as it was.
     void Save();
+    // A white page of the start's size, as one step: the caption, numbers and labels go, and the
+    // view goes back to its start.
+    void NewPage();
     // Puts the numbers shown on the clipboard, one a line.
     void CopyNumbers();
     // Moves the view by the given pixels, or back to its start offset.
@@ -110,6 +114,8 @@ public:
     const QStringList &numbers() const { return m_numbers; }
     // The labels laid over the picture by the last learned pass (empty after any other).
     const LabelLayer &labelLayer() const { return m_layer; }
+    // Whether the work raster holds a loaded or pasted picture in its white frame.
+    bool isFramed() const { return m_framed; }
     const UndoHistory &undoHistory() const { return m_history; }
 
     // Runs the open dialog and returns the chosen file, or an empty string when cancelled.
@@ -128,6 +134,8 @@ public:
 
     // The view offset right after creation.
     static constexpr QPoint kStartViewOffset {100, 20};
+    // The caption at start and on a new page.
+    static constexpr const char *kCaption = "Umnoglaz";
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -181,6 +189,7 @@ private:
     UndoHistory m_history;
     QStringList m_numbers;
     LabelLayer m_layer;
+    bool m_framed = false;
     Method m_method = Method::Turns; // the list's choice
 
     QPoint m_viewOffset;

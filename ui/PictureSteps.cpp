@@ -1,8 +1,8 @@
 // The main window's picture as a row of steps: every change of the work raster (a stroke, a
-// pass, a clear, a load or a paste) is one step of the undo history, with the caption, the
-// numbers and the labels over the picture that belong to it; undo and redo put a step back. Reading
-// the picture and writing it to a file are here too. The view is told what changed
-// (PictureView.cpp).
+// pass, a clear, a load, a paste or a new page) is one step of the undo history, with the
+// caption, the numbers and the labels over the picture that belong to it; undo and redo put a
+// step back. Reading the picture and writing it to a file are here too. The view is told what
+// changed (PictureView.cpp).
 #include "ui/MainWindow.h"
 
 #include "base/AppError.h"
@@ -73,7 +73,7 @@ void TForm1::recordStep(const std::function<void()> &change, UndoHistory::Kind k
 
 UndoHistory::Labels TForm1::labels() const
 {
-    return {windowTitle(), m_numbers, m_layer};
+    return {windowTitle(), m_numbers, m_layer, m_framed};
 }
 
 void TForm1::showLabels(const UndoHistory::Labels &labels)
@@ -82,6 +82,7 @@ void TForm1::showLabels(const UndoHistory::Labels &labels)
     setWindowTitle(labels.caption);
     m_numbers = labels.numbers;
     m_layer = labels.layer;
+    m_framed = labels.framed;
     NumbersLine->setText(m_numbers.join(u' '));
     NumbersLine->setCursorPosition(0);
 }
@@ -149,9 +150,26 @@ void TForm1::clearPicture()
     recordStep([this] {
         TCanvas &canvas = m_store.workRaster.canvas();
         canvas.fillRect(canvas.clipRect());
-        showLabels({windowTitle(), {}, {}});
+        showLabels({windowTitle(), {}, {}, m_framed});
     });
     catchUpDisplay();
+}
+
+void TForm1::NewPage()
+{
+    if (m_drawing)
+        return;
+    recordStep([this] {
+        TBitmap &work = m_store.workRaster;
+        work.setSize(kStartWidth, kStartHeight);
+        work.canvas().fillRect(work.canvas().clipRect());
+        RebuildRowTable(m_store.rowTable, work);
+        showLabels({QString::fromLatin1(kCaption), {}, {}, false});
+    });
+    m_store.displayRaster.copyFrom(m_store.workRaster);
+    m_displayMatchesWork = true;
+    ResetView();
+    repaint();
 }
 
 void TForm1::LoadPicture(const QString &fileName)
@@ -167,7 +185,7 @@ void TForm1::replacePicture(const std::function<QString()> &load)
         const WaitCursor busy;
         const QString caption = load();
         m_displayMatchesWork = false;
-        showLabels({literalTitle(caption), {}, {}});
+        showLabels({literalTitle(caption), {}, {}, true});
     });
 }
 
@@ -190,7 +208,7 @@ void TForm1::RecognizeAll()
         QStringList texts;
         for (const Number &number : reading.numbers)
             texts.append(QString::fromStdString(number.text));
-        showLabels({windowTitle(), texts, LayerOf(reading.glyphs)});
+        showLabels({windowTitle(), texts, LayerOf(reading.glyphs), m_framed});
     };
     recordStep(read, UndoHistory::Kind::Pass);
     m_store.displayRaster.copyFrom(m_store.workRaster);
@@ -230,10 +248,13 @@ void TForm1::Paste()
 
 void TForm1::writePicture(const QString &fileName, const QByteArray &format)
 {
-    // A copy with the layer composed in: what the window shows.
+    // A copy without the frame, if any, with the layer composed in: what the window shows.
+    const TBitmap &work = m_store.workRaster;
+    const int frame = m_framed ? 1 : 0;
     TBitmap picture;
-    picture.copyFrom(m_store.workRaster);
-    ComposeLayer(picture, m_layer);
+    picture.setSize(std::max(0, work.width() - 2 * frame), std::max(0, work.height() - 2 * frame));
+    CopyRect(picture, 0, 0, picture.width(), picture.height(), work, frame, frame);
+    ComposeLayer(picture, m_layer, QPoint(-frame, -frame));
     QImageWriter writer(fileName, format);
     if (!writer.write(picture.view()))
         throw AppError(CannotWriteFile(fileName, writer.errorString()));

@@ -1,7 +1,8 @@
-// The window's undo history: each step (a stroke, a pass, a clear, a load, a paste) is kept as the
-// work raster before and after it, together with the caption, the numbers and the labels shown over
-// the raster. When the step kept the raster's size, only the 32 x 32 blocks that it changed are
-// kept, before and after; otherwise (or when the blocks would take more) the two whole rasters are.
+// The window's undo history: each step (a stroke, a pass, a clear, a load, a paste, a new page)
+// is kept as the work raster before and after it, together with the caption, the numbers and
+// the labels shown over the raster. When
+// the step kept the raster's size, only the 32 x 32 blocks that it changed are kept, before and
+// after; otherwise (or when the blocks would take more) the two whole rasters are.
 //
 // The history owns copies of pixels only, never references into the raster, so replacing the
 // raster's store does not invalidate it. The oldest steps go once the kept bytes pass the
@@ -33,7 +34,8 @@ public:
     {
         QString caption;
         QStringList numbers;
-        LabelLayer layer; // the learned method's labels, laid over the raster
+        LabelLayer layer;    // the learned method's labels, laid over the raster
+        bool framed = false; // the raster holds a picture in the loader's white frame
         friend bool operator==(const Labels &, const Labels &) = default;
     };
 

@@ -1,5 +1,5 @@
-// The window as a desktop program: undo and redo of every kind of step, paste, save, the
-// numbers read and their copy, moving the view with the wheel and Home.
+// The window as a desktop program: undo and redo of every kind of step, paste, save, a new
+// page, the numbers read and their copy, moving the view with the wheel and Home.
 #include "base/MemoryBudget.h"
 #include "base/Messages.h"
 #include "tests/support/ScopedMemoryLimit.h"
@@ -209,15 +209,18 @@ private Q_SLOTS:
         QCOMPARE(snapshot(work()), before);
     }
 
-    void saveWritesTheSamePixelsAsPngOrBmp()
+    void saveWritesTheSamePixelsAsBmpByDefaultOrPng()
     {
         stroke({50, 50}, {150, 120});
         QTest::mouseClick(form->Button2, Qt::LeftButton);
         const QImage before = snapshot(work());
-        for (const char *name : {"saved.png", "saved.bmp", "saved"}) {
+        QCOMPARE(form->SaveDialog1->nameFilters().size(), 2);
+        QVERIFY(form->SaveDialog1->nameFilters()[0].startsWith(QStringLiteral("BMP")));
+        QVERIFY(form->SaveDialog1->nameFilters()[1].contains(QStringLiteral("cannot open")));
+        for (const char *name : {"saved.png", "saved.bmp", "drawn"}) {
             chosen = dir.filePath(QLatin1String(name));
             key(Qt::Key_S);
-            const QString written = QString(name) == "saved" ? chosen + ".png" : chosen;
+            const QString written = QString(name) == "drawn" ? chosen + ".bmp" : chosen;
             const QImage reloaded = QImage(written).convertToFormat(QImage::Format_BGR888);
             QCOMPARE(reloaded, before);
         }
@@ -259,6 +262,35 @@ private Q_SLOTS:
         QCOMPARE(form->viewOffset(), start);
     }
 
+    void aNewPageIsWhiteAtTheStartSizeAndCanBeUndone()
+    {
+        form->openPicture(writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP"));
+        const QImage loaded = snapshot(work());
+        const QString caption = form->windowTitle();
+        const QStringList numbers = form->numbers();
+        QVERIFY(!numbers.isEmpty());
+        form->ScrollView(QPoint(-30, -20));
+        key(Qt::Key_N);
+        QCOMPARE(QSize(work().width(), work().height()), QSize(700, 500));
+        QCOMPARE(countPixels(work(), kWhite), 700 * 500);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Umnoglaz"));
+        QVERIFY(form->numbers().isEmpty());
+        QVERIFY(!form->isFramed());
+        QCOMPARE(form->viewOffset(), TForm1::kStartViewOffset);
+        verifyDisplayIsWork();
+
+        key(Qt::Key_Z);
+        QCOMPARE(snapshot(work()), loaded);
+        QCOMPARE(form->windowTitle(), caption);
+        QCOMPARE(form->numbers(), numbers);
+        QVERIFY(form->isFramed());
+        verifyDisplayIsWork();
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QSize(work().width(), work().height()), QSize(700, 500));
+        QVERIFY(form->numbers().isEmpty());
+        verifyDisplayIsWork();
+    }
+
     void theWindowKeepsItsControlsAndNamesEveryShortcut()
     {
         form->resize(100, 100);
@@ -267,7 +299,7 @@ private Q_SLOTS:
             QVERIFY(form->rect().contains(control->geometry()));
         QCOMPARE(form->Button2->toolTip(), QStringLiteral("Ctrl+R"));
         QVERIFY(form->NumbersLine->toolTip().contains(QStringLiteral("Ctrl+Shift+C")));
-        for (const char *keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+V", "Ctrl+S", "Home"})
+        for (const char *keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+V", "Ctrl+S", "Ctrl+N", "Home"})
             QVERIFY2(form->toolTip().contains(QLatin1String(keys)), keys);
     }
 };

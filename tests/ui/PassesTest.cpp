@@ -1,10 +1,14 @@
 // What passes leave in the window: the learned method's labels lie over the picture, so a
-// second pass reads what the first read and no drawn pixel changes its darkness; and switching
-// the method after a pass reads the picture as it was before it.
+// second pass reads what the first read and no drawn pixel changes its darkness; switching the
+// method after a pass reads the picture as it was before it; saving composes the labels and
+// drops the loader's frame, so the file opens as the same picture; and the turns method's
+// pixels are what they always were.
 #include "recognition/LabelLayer.h"
 #include "tests/ui/WidgetTestSupport.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QFileDialog>
 #include <QPushButton>
 
 #include <cmath>
@@ -34,6 +38,15 @@ QImage shown(const TBitmap &work, const LabelLayer &layer)
     return copy.view().copy();
 }
 
+QByteArray digest(const TBitmap &raster)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (int y = 0; y < raster.height(); ++y)
+        hash.addData(QByteArrayView(
+            reinterpret_cast<const char *>(raster.scanLine(y)), qsizetype(raster.width()) * 3));
+    return hash.result().toHex();
+}
+
 int liveRegions(const RegionTable &regions)
 {
     int live = 0;
@@ -50,6 +63,8 @@ class PassesTest : public QObject
 
     std::unique_ptr<TForm1> form;
     QStringList boxes;
+    QTemporaryDir dir;
+    QString chosen;
 
     const TBitmap &work() const { return form->pictureStore().workRaster; }
 
@@ -77,6 +92,7 @@ class PassesTest : public QObject
     }
 
     void pass() { QTest::mouseClick(form->Button2, Qt::LeftButton); }
+    void key(int keyCode) { QTest::keyClick(form.get(), Qt::Key(keyCode), Qt::ControlModifier); }
 
 private Q_SLOTS:
     void init()
@@ -86,6 +102,7 @@ private Q_SLOTS:
         UmnoglazApplication::setErrorBox(
             [this](const QString &, const QString &text) { boxes.append(text); });
         form = std::make_unique<TForm1>();
+        form->setSaveChooser([this](QFileDialog &) { return chosen; });
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -170,6 +187,68 @@ private Q_SLOTS:
         form->setMethod(from);
         QCOMPARE(snapshot(work()), stroked);
         QCOMPARE(form->labelLayer(), layer);
+    }
+
+    void savingAndOpeningAgainGivesTheSamePicture_data()
+    {
+        QTest::addColumn<Method>("method");
+        QTest::newRow("turns") << Method::Turns;
+        QTest::newRow("learned") << Method::Learned;
+    }
+
+    void savingAndOpeningAgainGivesTheSamePicture()
+    {
+        QFETCH(Method, method);
+        form->setMethod(method);
+        form->openPicture(writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP"));
+        QVERIFY(form->isFramed());
+        QCOMPARE(QSize(work().width(), work().height()), QSize(62, 42));
+        const QImage before = shown(work(), form->labelLayer());
+
+        chosen = dir.filePath(QStringLiteral("saved"));
+        key(Qt::Key_S);
+        QCOMPARE(QImage(chosen + QStringLiteral(".bmp")).size(), QSize(60, 40));
+        form->LoadPicture(chosen + QStringLiteral(".bmp"));
+        QCOMPARE(QSize(work().width(), work().height()), QSize(62, 42));
+        // Inside the frame, every pixel is as the window showed it; the frame is white again.
+        const QRect inside(1, 1, 60, 40);
+        QCOMPARE(snapshot(work()).copy(inside), before.copy(inside));
+        QCOMPARE(
+            countPixels(work(), kWhite) - countPixels(work(), kWhite, inside), 62 * 42 - 60 * 40);
+
+        // A drawn page has no frame to drop.
+        form->NewPage();
+        QVERIFY(!form->isFramed());
+        strokeThrough({{10, 10}, {60, 30}});
+        key(Qt::Key_S);
+        QCOMPARE(QImage(chosen + QStringLiteral(".bmp")).size(), QSize(700, 500));
+    }
+
+    void theTurnsMethodsPixelsAreWhatTheyWere()
+    {
+        // Digests of the work raster that the window made before the labels could lie over
+        // it: a loaded picture read once and again, and a drawing whose line a label cuts.
+        form->openPicture(QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp"));
+        QCOMPARE(digest(work()),
+            QByteArray("e2032a769d7e939dcfa4788c697b84f84363e1a5b7cb0ecbd443d8f0b5a858f4"));
+        pass();
+        QCOMPARE(digest(work()),
+            QByteArray("e2032a769d7e939dcfa4788c697b84f84363e1a5b7cb0ecbd443d8f0b5a858f4"));
+
+        form->NewPage();
+        TCanvas &canvas = form->pictureStore().workRaster.canvas();
+        for (int x : {100, 150, 300})
+            drawRing(canvas, x, 100);
+        canvas.Brush.Color = clBlack;
+        canvas.fillRect({90, 95, 400, 97});
+        canvas.Brush.Color = clWhite;
+        form->RecognizeAll();
+        QCOMPARE(digest(work()),
+            QByteArray("d49a815811cf5b34275d7de3ec1e916a54d710887eb31891b8edc7a427dce2e6"));
+        form->RecognizeAll();
+        QCOMPARE(digest(work()),
+            QByteArray("5f11f9a9306ed328faa9f09372c77a0e57f71a0529eb1e54ae20da72360ba22f"));
+        QVERIFY(form->labelLayer().empty());
     }
 };
 
