@@ -7,11 +7,14 @@
 #include "ui/Application.h"
 #include "ui/ProgressBar.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -32,10 +36,11 @@ constexpr QRect kMemo1Geometry {8, 152, 75, 413};
 constexpr QRect kProgressBar1Geometry {4, 4, 721, 8};
 constexpr QRect kButton2Geometry {8, 56, 75, 25};
 constexpr QRect kButton3Geometry {8, 92, 75, 25};
-// Under the buttons, at their x and width and their spacing.
+// Under the buttons, at their x and spacing; at least as wide as they are, wider when its
+// longest item needs it.
 constexpr QRect kComboBox1Geometry {8, 128, 75, 25};
-// Under the three buttons, leaving room for one more control between them; left of the
-// picture at its start offset.
+// Under the list, at least this wide; wider when its text needs it, up to the progress bar's
+// right edge.
 constexpr QRect kNumbersLineGeometry {8, 160, 84, 21};
 // The progress bar is the widest control, the numbers line the lowest.
 constexpr QSize kMinimumSize {729, 189};
@@ -144,7 +149,9 @@ void TForm1::buildControls()
     ComboBox1 = new QComboBox(this);
     ComboBox1->addItem(QStringLiteral("Повороты"));
     ComboBox1->addItem(QStringLiteral("Нейросеть"));
-    ComboBox1->setGeometry(kComboBox1Geometry);
+    ComboBox1->setGeometry(QRect(kComboBox1Geometry.topLeft(),
+        QSize(std::max(kComboBox1Geometry.width(), ComboBox1->sizeHint().width()),
+            kComboBox1Geometry.height())));
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
     m_method = ParseMethod(saved.toStdString()).value_or(Method::Turns);
@@ -173,6 +180,7 @@ void TForm1::buildControls()
     // Keyboard focus stays with the buttons, so that Home and the copy shortcut reach the window.
     NumbersLine->setFocusPolicy(Qt::NoFocus);
     NumbersLine->setPlaceholderText(QStringLiteral("numbers"));
+    connect(NumbersLine, &QLineEdit::textChanged, this, [this] { fitNumbersLine(); });
 
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
@@ -233,9 +241,8 @@ void TForm1::addShortcuts()
             binding.button->setToolTip(shortcutText(binding.keys));
     }
     ComboBox1->setToolTip(shortcutText(switchMethod));
-    NumbersLine->setToolTip(
-        QStringLiteral("The numbers read, line by line; %1 copies them, one per line")
-            .arg(shortcutText(copy)));
+    m_copyKeys = shortcutText(copy);
+    fitNumbersLine();
     // The drawing surface is the control of the shortcuts that act on the picture.
     setToolTip(QStringLiteral("Draw: left or middle button. Move the picture: right button, "
                               "wheel, Shift+wheel; %1: back to the start.\n"
@@ -243,6 +250,29 @@ void TForm1::addShortcuts()
                               "PNG, %6: a new page.")
                    .arg(shortcutText(home), shortcutText(undo), shortcutText(redo),
                        shortcutText(paste), shortcutText(save), shortcutText(newPage)));
+}
+
+void TForm1::fitNumbersLine()
+{
+    // The line's size hint is made for 17 'x's; what it adds to them is its frame and margins.
+    const QFontMetrics metrics = NumbersLine->fontMetrics();
+    const QString text =
+        NumbersLine->text().isEmpty() ? NumbersLine->placeholderText() : NumbersLine->text();
+    const int frame = NumbersLine->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
+    // One pixel more for the cursor that a line edit keeps room for after the text.
+    const int wanted = frame + metrics.horizontalAdvance(text) + 1;
+    const int widest = ProgressBar1->geometry().right() + 1 - kNumbersLineGeometry.x();
+    NumbersLine->setGeometry(QRect(kNumbersLineGeometry.topLeft(),
+        QSize(std::clamp(wanted, kNumbersLineGeometry.width(), widest),
+            kNumbersLineGeometry.height())));
+    NumbersLine->setCursorPosition(0);
+    const QString usage =
+        QStringLiteral("The numbers read, line by line; %1 copies them, one per line")
+            .arg(m_copyKeys);
+    // As rich text, a long list wraps in the tooltip instead of running off the screen.
+    NumbersLine->setToolTip(NumbersLine->text().isEmpty()
+            ? usage
+            : Qt::convertFromPlainText(NumbersLine->text() + u'\n' + usage, Qt::WhiteSpaceNormal));
 }
 
 void TForm1::FormCreate()

@@ -56,9 +56,11 @@ public:
     QFileDialog *OpenDialog1; // the open dialog, one filter: Pics (*.bmp *.jpg *.jpeg)
     QPlainTextEdit *Memo1;    // hidden; nothing reads or writes it
     TProgressBar *ProgressBar1;
-    QPushButton *Button2;     // "Опознать"
-    QPushButton *Button3;     // "Почистить"
-    QLineEdit *NumbersLine;   // read-only: the numbers the last pass read, separated by spaces
+    QPushButton *Button2; // "Опознать"
+    QPushButton *Button3; // "Почистить"
+    // Read-only: the numbers the last pass read, separated by spaces, from their beginning; as
+    // wide as they need up to the progress bar's width, and whole in the tooltip.
+    QLineEdit *NumbersLine;
     QFileDialog *SaveDialog1; // the save dialog: BMP (the default) or PNG
     // The recognition method, under the buttons: "Повороты" (turn signatures, the default) or
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
@@ -152,6 +154,7 @@ private:
     void buildControls();
     void addShortcuts();
     void switchMethod();
+    void fitNumbersLine();
     void quit();
 
     // The picture's steps (PictureSteps.cpp).
@@ -190,6 +193,7 @@ private:
     QStringList m_numbers;
     LabelLayer m_layer;
     bool m_framed = false;
+    QString m_copyKeys; // the shortcut that copies the numbers, as the numbers line names it
     Method m_method = Method::Turns; // the list's choice
 
     QPoint m_viewOffset;

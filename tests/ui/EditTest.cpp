@@ -1,5 +1,6 @@
 // The window as a desktop program: undo and redo of every kind of step, paste, save, a new
-// page, the numbers read and their copy, moving the view with the wheel and Home.
+// page, the numbers read and their copy, the controls' texts, moving the view with the wheel
+// and Home.
 #include "base/MemoryBudget.h"
 #include "base/Messages.h"
 #include "tests/support/ScopedMemoryLimit.h"
@@ -7,10 +8,12 @@
 #include "ui/ProgressBar.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 
@@ -289,6 +292,52 @@ private Q_SLOTS:
         QCOMPARE(QSize(work().width(), work().height()), QSize(700, 500));
         QVERIFY(form->numbers().isEmpty());
         verifyDisplayIsWork();
+    }
+
+    void theControlsShowTheirWholeText()
+    {
+        // Every item of the method list fits the list's text field.
+        QComboBox *list = form->ComboBox1;
+        for (int i = 0; i < list->count(); ++i) {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            option.rect = list->rect();
+            option.currentText = list->itemText(i);
+            const QRect field = list->style()->subControlRect(
+                QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+            QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(i)) <= field.width() - 2,
+                qPrintable(list->itemText(i)));
+        }
+        QVERIFY(list->geometry().right() < TForm1::kStartViewOffset.x());
+
+        // The numbers line grows to its text, and shows its beginning when the text is longer
+        // than the window has room for, the whole of it in the tooltip.
+        QLineEdit *line = form->NumbersLine;
+        auto cursorX = [line] {
+            return line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        };
+        auto textFits = [&] {
+            const int start = cursorX();
+            line->setCursorPosition(int(line->text().size()));
+            const int end = cursorX();
+            line->setCursorPosition(0);
+            return end - start >= line->fontMetrics().horizontalAdvance(line->text()) - 1 &&
+                line->rect().contains(QPoint(end, line->height() / 2));
+        };
+        const QString numbers = QStringLiteral("0123456789 0");
+        line->setText(numbers);
+        QVERIFY(textFits());
+        QVERIFY(line->toolTip().contains(numbers));
+        QString many;
+        for (int i = 0; i < 200; ++i)
+            many += QStringLiteral("%1 ").arg(i);
+        line->setText(many.trimmed());
+        QCOMPARE(line->geometry().right(), form->ProgressBar1->geometry().right());
+        QCOMPARE(line->cursorPosition(), 0);
+        QVERIFY(cursorX() < line->width() / 4);
+        QVERIFY(line->toolTip().contains(QStringLiteral("198 199")));
+        line->setText(QString());
+        QCOMPARE(line->width(), 84);
     }
 
     void theWindowKeepsItsControlsAndNamesEveryShortcut()
