@@ -108,7 +108,9 @@ public:
     void NewPage();
     // Puts the numbers shown on the clipboard, one a line.
     void CopyNumbers();
-    // Moves the view by the given pixels, or back to its start offset.
+    // Moves the view by the given pixels, but never so far that less than kKeepInView pixels of
+    // the picture (all of it, when it is smaller) stay in the view area in the direction moved;
+    // a view already beyond that is not moved further out. Or back to its start offset.
     void ScrollView(QPoint by);
     void ResetView();
 
@@ -138,6 +140,9 @@ public:
     static constexpr QPoint kStartViewOffset {100, 20};
     // The caption at start and on a new page.
     static constexpr const char *kCaption = "Umnoglaz";
+    // The view area is the window right of and below the picture's start offset; the wheel
+    // keeps this much of the picture in it.
+    static constexpr int kKeepInView = 32;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

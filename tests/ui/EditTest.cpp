@@ -1,6 +1,6 @@
 // The window as a desktop program: undo and redo of every kind of step, paste, save, a new
-// page, the numbers read and their copy, the controls' texts, moving the view with the wheel
-// and Home.
+// page, the numbers read and their copy, the controls' texts, moving the view with the wheel,
+// which keeps some of the picture in view, and Home.
 #include "base/MemoryBudget.h"
 #include "base/Messages.h"
 #include "tests/support/ScopedMemoryLimit.h"
@@ -263,6 +263,65 @@ private Q_SLOTS:
         QCOMPARE(form->viewOffset(), start + QPoint(-60, -60));
         key(Qt::Key_Home, Qt::NoModifier);
         QCOMPARE(form->viewOffset(), start);
+    }
+
+    void theWheelStopsWhereSomeOfThePictureStaysInView_data()
+    {
+        QTest::addColumn<QPoint>("notch");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("down") << QPoint(0, -120) << Qt::KeyboardModifiers();
+        QTest::newRow("up") << QPoint(0, 120) << Qt::KeyboardModifiers();
+        QTest::newRow("right") << QPoint(0, -120) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+        QTest::newRow("left") << QPoint(0, 120) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    }
+
+    void theWheelStopsWhereSomeOfThePictureStaysInView()
+    {
+        QFETCH(QPoint, notch);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        // The view area: right of and below the picture's start.
+        const QRect view(TForm1::kStartViewOffset, form->rect().bottomRight());
+        // The view follows the size of the display raster, whatever it holds.
+        form->LoadPicture(writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP"));
+        for (const QSize size : {QSize(62, 42), QSize(700, 500), QSize(20, 10)}) {
+            form->pictureStore().displayRaster.setSize(size.width(), size.height());
+            key(Qt::Key_Home, Qt::NoModifier);
+            QPoint last = form->viewOffset();
+            for (int i = 0; i < 30; ++i) {
+                wheel(notch, modifiers);
+                const QRect seen = QRect(form->viewOffset(), size).intersected(view);
+                QVERIFY2(seen.width() >= std::min(32, size.width()) &&
+                        seen.height() >= std::min(32, size.height()),
+                    qPrintable(QStringLiteral("%1 x %2 after %3 notches")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .arg(i + 1)));
+                last = form->viewOffset();
+            }
+            // It went as far as it may: one pixel more would leave too little.
+            const QPoint step =
+                modifiers ? QPoint(notch.y() > 0 ? 1 : -1, 0) : QPoint(0, notch.y() > 0 ? 1 : -1);
+            const QRect further = QRect(last + step, size).intersected(view);
+            QVERIFY(further.width() < std::min(32, size.width()) ||
+                further.height() < std::min(32, size.height()));
+        }
+
+        // A picture panned out of view with the right button stays where it is, and the wheel
+        // brings it back.
+        form->pictureStore().displayRaster.setSize(62, 42);
+        key(Qt::Key_Home, Qt::NoModifier);
+        WindowMouse mouse {form->windowHandle()};
+        const QPoint away = QPoint(400, 300) - QPoint(2000, 2000) * (notch.y() > 0 ? -1 : 1);
+        mouse.press(Qt::RightButton, QPoint(400, 300));
+        mouse.move(away);
+        mouse.release(Qt::RightButton, away);
+        const QPoint panned = form->viewOffset();
+        QVERIFY2(!QRect(panned, QSize(62, 42)).intersects(view),
+            qPrintable(QStringLiteral("%1, %2").arg(panned.x()).arg(panned.y())));
+        wheel(notch, modifiers);
+        QCOMPARE(form->viewOffset(), panned);
+        wheel(-notch, modifiers);
+        QCOMPARE(form->viewOffset(), panned - (modifiers ? QPoint(notch.y(), 0) : notch) / 2);
     }
 
     void aNewPageIsWhiteAtTheStartSizeAndCanBeUndone()
