@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 scripts/build.sh fuzz
 
-for target in bmp_reader load_bmp load_jpeg recognize_all load_and_read; do
+for target in bmp_reader load_bmp load_jpeg recognize_all load_and_read glyphs; do
     scratch="$(mktemp -d)"
     echo "fuzz_$target: ${seconds}s over fuzz/corpus/$target"
     # Fuzz builds charge everything against a small memory budget (24 MiB); the RSS limit

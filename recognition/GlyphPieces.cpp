@@ -8,11 +8,12 @@
 namespace {
 
 // Shares of a block's height, in tenths: how near two atoms must lie to join a block (of the
-// smaller one's longer side), how wide a region must be to be cut, how far a cut keeps from
-// its region's edges and from the next cut, how wide a run may grow, and the widest gap within
-// a run.
+// taller one's height, at most three times the smaller one's), how wide a region must be to be cut,
+// how far a cut keeps from its region's edges and from the next cut, how wide a run may grow, and
+// the widest gap within a run.
 constexpr int kJoinTenths = 3;
 constexpr int kCutWidthTenths = 7;
+constexpr int kCutHeightTenths = 6;
 constexpr int kCutEdgeTenths = 1;
 constexpr int kCutSpacingTenths = 2;
 constexpr int kRunWidthTenths = 13;
@@ -52,7 +53,11 @@ std::int64_t gap(std::int32_t from, std::int32_t to, std::int32_t otherFrom, std
 
 bool near(const Box &a, const Box &b)
 {
-    const std::int64_t margin = std::min(longerSide(a), longerSide(b));
+    // Measured by heights, which a line's digits share whatever their widths: a segment beside
+    // a taller one by the taller, at most three times its own height, so that a speck beside a
+    // digit does not reach far.
+    const std::int64_t smaller = std::min(a.height, b.height);
+    const std::int64_t margin = std::min<std::int64_t>(std::max(a.height, b.height), 3 * smaller);
     return gap(a.x, a.right(), b.x, b.right()) * 10 <= kJoinTenths * margin &&
         gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <= kJoinTenths * margin;
 }
@@ -62,7 +67,9 @@ bool near(const Box &a, const Box &b)
 std::vector<std::int32_t> cutColumns(const item &region, const Box &box, std::int32_t height)
 {
     std::vector<std::int32_t> columns;
-    if (std::int64_t(box.width) * 10 < std::int64_t(kCutWidthTenths) * height)
+    // Only a region as tall as a digit of its block, and wide for that, may hold several.
+    if (std::int64_t(box.width) * 10 < std::int64_t(kCutWidthTenths) * height ||
+        std::int64_t(box.height) * 10 < std::int64_t(kCutHeightTenths) * height)
         return columns;
     std::vector<std::int32_t> profile(std::size_t(box.width), 0);
     for (const Point &p : region.points)
@@ -151,7 +158,7 @@ GlyphPieces FindGlyphPieces(
     Sets sets(whole.size());
     for (std::size_t i = 0; i < byLeft.size(); ++i) {
         const Box &a = whole[byLeft[i]].box;
-        const std::int64_t reach = std::int64_t(a.right()) + kJoinTenths * longerSide(a) / 10;
+        const std::int64_t reach = std::int64_t(a.right()) + 3 * kJoinTenths * a.height / 10;
         for (std::size_t j = i + 1; j < byLeft.size(); ++j) {
             const Box &b = whole[byLeft[j]].box;
             if (b.x > reach)

@@ -2,9 +2,10 @@
 //
 //   1. atoms: every traced region that is not a speck is an atom, whole;
 //   2. blocks: atoms close enough to belong to one number join a block (their boxes, grown by
-//      a share of the smaller one's size, meet); a block's height is what its digits are
-//      measured against;
-//   3. cuts: a region wide for its block's height may hold several touching digits; the
+//      a share of their heights, meet); a block's height is what its digits are measured
+//      against;
+//   3. cuts: a region as tall as a digit of its block and wide for that may hold several
+//      touching digits; the
 //      columns where its column profile is lowest become cut candidates, and the region is
 //      replaced in the block by the parts between its cuts (a cut runs through the region's
 //      own pixels only: a part is the region's pixels in a range of columns);

@@ -66,15 +66,25 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
 
 std::vector<Number> GroupNumbers(const std::vector<Glyph> &glyphs)
 {
+    // A display sets a 1 in the right column of its cell, so a 1 narrower than half its height
+    // is taken as that wide to its left: the gap before it is the cell's, not the column's.
     std::vector<PlacedDigit> digits;
     digits.reserve(glyphs.size());
-    for (std::size_t g = 0; g < glyphs.size(); ++g)
-        digits.push_back({glyphs[g].box, glyphs[g].digit, int(g + 1)});
+    for (std::size_t g = 0; g < glyphs.size(); ++g) {
+        Box box = glyphs[g].box;
+        if (glyphs[g].digit == '1' && box.width * 2 < box.height) {
+            box.x -= box.height / 2 - box.width;
+            box.width = box.height / 2;
+        }
+        digits.push_back({box, glyphs[g].digit, int(g + 1)});
+    }
     std::vector<Number> numbers = GroupNumbers(digits);
     for (Number &number : numbers) {
         number.glyphs = std::move(number.regions);
         number.regions.clear();
+        number.box = glyphs[std::size_t(number.glyphs.front() - 1)].box;
         for (const int g : number.glyphs) {
+            number.box = number.box.united(glyphs[std::size_t(g - 1)].box);
             for (const int region : glyphs[std::size_t(g - 1)].regions) {
                 if (std::find(number.regions.begin(), number.regions.end(), region) ==
                     number.regions.end())

@@ -49,10 +49,11 @@ bool SameNumber(const Box &a, const Box &b);
 // What GroupNumbers holds at its peak with the numbers it returns, at most, per result given
 // to it (about 190 bytes a digit): for callers to charge to the run's memory budget first.
 inline constexpr std::int64_t kNumbersBytesPerResult = 192;
-// The same for a grouping of this many digits at most, with the few blocks every grouping has.
+// The same for a grouping of this many digits at most, with what every grouping holds: the
+// counting sort's table of bands has room for a thousand bands however few the digits.
 inline std::int64_t GroupingBytes(std::size_t digits)
 {
-    return 1024 + std::int64_t(digits) * kNumbersBytesPerResult;
+    return (std::int64_t(16) << 10) + std::int64_t(digits) * kNumbersBytesPerResult;
 }
 
 // The numbers among the results, line by line from the top, each line left to right. A line

@@ -181,8 +181,9 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
             result->confidence = bestProbability(judge.answerTo(wholeRequest[a]));
     }
 
-    // The runs of several atoms that may win: none holds a whole digit read alone. The run of
-    // all the parts of one region is that region, asked already.
+    // The runs of several atoms that may win: none holds a whole digit read alone beside
+    // another atom as tall. The run of all the parts of one region is that region, asked
+    // already.
     std::vector<BlockRuns> blocks(pieces.blocks.size());
     for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
         const GlyphBlock &block = pieces.blocks[b];
@@ -202,7 +203,12 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
                 return !atom.cut && tallEnough(atom.box, block, kWholeTenths) &&
                     bestProbability(judge.answerTo(atomRequest[a])) >= kWholeConfidence;
             });
-            if (holdsWhole)
+            // A whole digit may still take in a smaller piece (a flag come loose), never
+            // another atom as tall as a digit.
+            const auto tall = std::count_if(atoms.begin(), atoms.end(), [&](std::size_t a) {
+                return tallEnough(pieces.atoms[a].box, block, kDigitTenths);
+            });
+            if (holdsWhole && tall > 1)
                 continue;
             const int region = pieces.atoms[atoms.front()].region;
             const bool oneRegion = std::all_of(atoms.begin(), atoms.end(),
@@ -238,8 +244,9 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
                 via[i + 1] = SIZE_MAX - 1;
             }
             for (; r < own.runs.size() && own.runs[r].first == i; ++r) {
-                if (own.requests[r] == kNoRequest ||
-                    !tallEnough(own.runs[r].box, block, kDigitTenths))
+                const Box &box = own.runs[r].box;
+                if (own.requests[r] == kNoRequest || !tallEnough(box, block, kDigitTenths) ||
+                    std::max(box.width, box.height) < network.minSide())
                     continue;
                 const float p = bestProbability(judge.answerTo(own.requests[r]));
                 if (p < minConfidence)

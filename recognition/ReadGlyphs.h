@@ -3,11 +3,13 @@
 //
 //   1. every atom, and every region that may be an atom taken whole, is shown to the network;
 //   2. runs of several atoms are shown too, except those that hold an atom already read as a
-//      whole digit of the block's height: such a run cannot win;
+//      whole digit of the block's height beside another atom as tall as a digit: such a run
+//      cannot win;
 //   3. each block is read at once, left to right, by a dynamic programme over its atoms: an
 //      atom is left out (not a digit) or starts a run read as a digit, and the reading with
 //      the greatest summed log-probability wins. A run is a digit only when its most probable
-//      digit reaches the least confidence and it is nearly as tall as its block; an atom left
+//      digit reaches the least confidence, it is nearly as tall as its block and not smaller
+//      than the least digit the network reads (its box's longer side); an atom left
 //      out costs the network's probability that it is no digit when it is that tall, and a
 //      fixed price when it is a smaller piece that the network cannot judge alone.
 //

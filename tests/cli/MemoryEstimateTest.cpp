@@ -66,6 +66,16 @@ const std::vector<Page> &pages()
                 LoadPicture(
                     QStringLiteral(UMNOGLAZ_SAMPLES "/font-digits.bmp"), s.workRaster, s.rowTable);
             }},
+        {"touching digits",
+            [](PictureStore &s) {
+                LoadPicture(QStringLiteral(UMNOGLAZ_SAMPLES "/touching-digits.bmp"), s.workRaster,
+                    s.rowTable);
+            }},
+        {"seven segments",
+            [](PictureStore &s) {
+                LoadPicture(QStringLiteral(UMNOGLAZ_SAMPLES "/seven-segment.bmp"), s.workRaster,
+                    s.rowTable);
+            }},
     };
     return all;
 }
@@ -194,6 +204,29 @@ TEST_P(MemoryEstimate, passChargesCoverWhatItHoldsBesideTheTable)
             const Peaks peaks = watch.peaks();
             EXPECT_LE(peaks.heap, peaks.charged + kSlack);
         }
+    }
+}
+
+// The learned method's glyph stage: its pieces, the requests to the network and their answers,
+// and one batch at a time.
+TEST_P(MemoryEstimate, glyphStageChargesCoverItsTables)
+{
+    if (GetParam() != Method::Learned)
+        GTEST_SKIP() << "only the learned method reads glyphs";
+    for (const Page &page : pages()) {
+        SCOPED_TRACE(page.name);
+        PictureStore store;
+        CreatePictureStore(store);
+        page.draw(store);
+        RecognitionState state;
+        NoProgress progress;
+        const std::unique_ptr<Recogniser> recogniser = MakeRecogniser(Method::Learned);
+        std::vector<RegionResult> results =
+            RecognizeAll(store.workRaster, store.rowTable, state, progress, *recogniser, 1);
+        Watch watch;
+        const std::vector<Glyph> glyphs = recogniser->readGlyphs(state.regions, results);
+        const Peaks peaks = watch.peaks();
+        EXPECT_LE(peaks.heap, peaks.charged + kSlack);
     }
 }
 

@@ -41,6 +41,33 @@ class RecognitionMethodTest : public QObject
         mouse.release(Qt::LeftButton, points.last());
     }
 
+    // Strokes of the pen, each a list of points relative to `origin` on the window.
+    void drawStrokes(QPoint origin, const QList<QList<QPoint>> &strokes)
+    {
+        WindowMouse mouse {form->windowHandle()};
+        for (const QList<QPoint> &stroke : strokes) {
+            mouse.press(Qt::LeftButton, origin + stroke.first());
+            for (const QPoint &point : stroke.mid(1))
+                mouse.move(origin + point);
+            mouse.release(Qt::LeftButton, origin + stroke.last());
+        }
+    }
+
+    // A "2" and a "7" about 40 x 60 pixels each, so close that the 7's bar runs into the 2's
+    // top and its foot into the 2's base.
+    void drawTouchingTwoAndSeven()
+    {
+        QList<QPoint> two;
+        for (int i = 0; i <= 24; ++i) {
+            const double a = (190.0 + 190.0 * i / 24) * std::numbers::pi / 180;
+            two.append(QPoint(int(20 + 17 * std::cos(a)), int(17 + 16 * std::sin(a))));
+        }
+        two.append(QPoint(4, 60));
+        two.append(QPoint(40, 60));
+        const QList<QPoint> seven {{26, 2}, {64, 2}, {40, 62}};
+        drawStrokes(TForm1::kStartViewOffset + QPoint(200, 100), {two, seven});
+    }
+
     // The region's first listed pixel: the leftmost dark pixel of the topmost dark row.
     QPoint firstDarkPixel() const
     {
@@ -120,6 +147,15 @@ private Q_SLOTS:
         form->ComboBox1->setCurrentIndex(1);
         QTest::mouseClick(form->Button2, Qt::LeftButton);
         QCOMPARE(labelAt(first), '6');
+    }
+
+    void twoTouchingDigitsDrawnWithThePenAreReadAsTwo()
+    {
+        drawTouchingTwoAndSeven();
+        form->ComboBox1->setCurrentIndex(1);
+        QTest::mouseClick(form->Button2, Qt::LeftButton);
+        QCOMPARE(form->recognitionState().regions.size(), std::size_t(2)); // one blob
+        QCOMPARE(form->numbers(), QStringList {QStringLiteral("27")});
     }
 
     void turnSignaturesStayTheDefaultAndNeverSaySix()
