@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // --- Failures of loading, rasters and drawing ---------------------------------------------
 inline constexpr const char *kOutOfResources = "Out of system resources";
@@ -52,7 +53,15 @@ inline constexpr const char *kMinConfidenceNeedsLearned =
 inline constexpr const char *kOutputTakesOnePicture =
     "--output writes one picture; use --output-dir DIR for several.";
 inline constexpr const char *kOutputOrOutputDir = "--output and --output-dir exclude each other.";
-inline constexpr const char *kNoPicturesFound = "No .bmp, .jpg or .jpeg picture found";
+// The second line of every usage error.
+inline constexpr const char *kTryHelp = "Try 'umnoglaz --help'.";
+
+// The folders named, when none of them holds a picture.
+inline QString NoPicturesFoundIn(const QStringList &folders)
+{
+    return QStringLiteral("No .bmp, .jpg or .jpeg picture found in %1")
+        .arg(folders.join(QStringLiteral(", ")));
+}
 
 inline QString RefusingToOverwriteInput(const QString &path)
 {

@@ -5,6 +5,7 @@
 #include "cli/ThreadsOption.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace {
 
@@ -35,6 +36,16 @@ QStringList picturesInInputOrder(
         }
     }
     return ordered + recognized.mid(nextRecognized) + positional.mid(nextPositional);
+}
+
+// Qt's help begins "Usage: " and the program's path as called; ours names the program without
+// its folder and the pictures that may follow.
+QString helpText(const QCommandLineParser &parser, const QString &program)
+{
+    QString help = parser.helpText();
+    const qsizetype firstLineEnd = help.indexOf(u'\n');
+    return help.replace(0, firstLineEnd,
+        QStringLiteral("Usage: %1 [options] [PICTURE...]").arg(QFileInfo(program).fileName()));
 }
 
 } // namespace
@@ -85,16 +96,25 @@ std::variant<HeadlessOptions, CommandAnswer> ParseCommandLine(const QStringList 
     parser.addOption(method);
     parser.addOption(minConfidence);
     parser.addOption(maxMemory);
-    const QCommandLineOption help = parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("PICTURE"),
+        QStringLiteral("A picture to open in the window, or with --recognize more pictures "
+                       "and folders to recognise."),
+        QStringLiteral("[PICTURE...]"));
+    // Not Qt's help option: its --help-all would list Qt's own options, which never reach the
+    // window, since any option makes the program this command.
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Print this help and exit."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
 
+    // One line that names the problem and one that says where the help is, as Unix tools do.
     auto usageError = [&](const QString &problem) {
-        return CommandAnswer {2, {}, problem + u'\n' + parser.helpText()};
+        return CommandAnswer {2, {}, problem + u'\n' + QString::fromLatin1(kTryHelp) + u'\n'};
     };
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help))
-        return CommandAnswer {0, parser.helpText(), {}};
+        return CommandAnswer {0, helpText(parser, arguments.value(0)), {}};
     if (parser.isSet(version))
         return CommandAnswer {
             0, QStringLiteral("umnoglaz %1\n").arg(QStringLiteral(UMNOGLAZ_VERSION)), {}};

@@ -36,6 +36,6 @@ struct CommandAnswer
 };
 
 // Reads the arguments (the program's name first, as QCoreApplication::arguments() gives them).
-// A usage problem answers exit code 2 with the problem and the help text on stderr; --help and
-// --version answer 0 on stdout.
+// A usage problem answers exit code 2 on stderr with one line naming the problem and one
+// pointing to --help; --help and --version answer 0 on stdout.
 std::variant<HeadlessOptions, CommandAnswer> ParseCommandLine(const QStringList &arguments);

@@ -13,6 +13,7 @@
 #include "cli/ReportOut.h"
 #include "cli/SameFile.h"
 #include "picture/PictureStore.h"
+#include "recognition/LabelLayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,6 +65,14 @@ bool refuseToOverwriteInput(const QString &output, const QString &picture)
     return true;
 }
 
+// The annotated picture: the work raster with the labels that lie over it composed in. Nothing
+// reads the raster's pixels afterwards, so they go into it rather than into a copy.
+QString writeAnnotated(const QString &output, PictureStore &store, const Reading &reading)
+{
+    ComposeLayer(store.workRaster, reading.glyphs);
+    return WritePictureFile(output, store.workRaster);
+}
+
 // One picture of many, on a worker thread: its report, or its failure as a JSON line or as a
 // line on stderr that names the picture.
 PictureOutcome readOne(const QString &picture, const QString &output,
@@ -75,7 +84,7 @@ PictureOutcome readOne(const QString &picture, const QString &output,
     QString problem = LoadAndRead(picture, options, 1, store, reading);
     try {
         if (problem.isEmpty() && !output.isEmpty())
-            problem = WritePictureFile(output, store.workRaster);
+            problem = writeAnnotated(output, store, reading);
         if (problem.isEmpty()) {
             MemoryReservation report(HeldReportBytes(picture, options, reading));
             ReportOut out;
@@ -110,7 +119,7 @@ int runSingle(const HeadlessOptions &options)
 {
     QString output = options.output;
     if (!options.outputDir.isEmpty()) {
-        output = OutputPathFor(options.outputDir, options.picture());
+        output = OutputPathFor(options.outputDir, PlaceOf(options.picture()));
         QDir().mkpath(options.outputDir);
     }
     if (!output.isEmpty() && refuseToOverwriteInput(output, options.picture()))
@@ -120,7 +129,7 @@ int runSingle(const HeadlessOptions &options)
     Reading reading;
     if (!succeeded(LoadAndRead(options.picture(), options, options.threads, store, reading)))
         return 1;
-    if (!output.isEmpty() && !succeeded(WritePictureFile(output, store.workRaster)))
+    if (!output.isEmpty() && !succeeded(writeAnnotated(output, store, reading)))
         return 1;
     ReportOut out(stdout);
     WriteReport(out, options.picture(), options, store.workRaster, reading);
@@ -147,9 +156,10 @@ int write(FILE *stream, const QByteArray &bytes)
 // any failed, 2 when an output is refused before anything is done.
 int runBatch(const HeadlessOptions &options)
 {
-    const QStringList pictures = ListPictures(options.pictures, options.recursive);
-    if (pictures.isEmpty()) {
-        printFailure(QString::fromLatin1(kNoPicturesFound));
+    const PictureFiles files = ListPictures(options.pictures, options.recursive);
+    const std::vector<PictureFile> &pictures = files.pictures;
+    if (pictures.empty()) {
+        printFailure(NoPicturesFoundIn(files.emptyFolders));
         return 1;
     }
     QStringList outputs;
@@ -160,7 +170,14 @@ int runBatch(const HeadlessOptions &options)
             return 2;
         }
         outputs = plan.outputs;
-        QDir().mkpath(options.outputDir); // a folder that cannot be made fails each write
+        // The output folder mirrors the folders walked; one that cannot be made fails each
+        // write into it.
+        QStringList folders;
+        for (const QString &output : outputs)
+            folders.append(QFileInfo(output).path());
+        folders.removeDuplicates();
+        for (const QString &folder : folders)
+            QDir().mkpath(folder);
     }
     ProgressLine progress(stderr, int(pictures.size()));
     const bool stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
@@ -169,7 +186,7 @@ int runBatch(const HeadlessOptions &options)
     RunInOrder(
         int(pictures.size()), options.threads,
         [&](int index, PictureStore &store) {
-            return readOne(pictures[index], outputs.value(index), options, store);
+            return readOne(pictures[std::size_t(index)].path, outputs.value(index), options, store);
         },
         [&](const PictureOutcome &outcome) {
             if (stdoutIsTerminal || !outcome.err.isEmpty())

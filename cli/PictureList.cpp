@@ -15,10 +15,11 @@ bool isPictureName(const QString &name)
     return false;
 }
 
-// `visited` holds the canonical paths of the folders walked, so that a link back to a folder
-// above does not walk it again.
-void walkFolder(
-    const QString &folder, bool recursive, QSet<QString> &visited, QStringList &pictures)
+// `below` is the folder's path under the folder given ("" for that folder itself). `visited`
+// holds the canonical paths of the folders walked, so that a link back to a folder above does
+// not walk it again.
+void walkFolder(const QString &folder, const QString &below, bool recursive, QSet<QString> &visited,
+    std::vector<PictureFile> &pictures)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     if (visited.contains(canonical))
@@ -31,30 +32,38 @@ void walkFolder(
         const QString path = dir.filePath(entry.fileName());
         if (entry.isDir()) {
             if (recursive)
-                walkFolder(path, recursive, visited, pictures);
+                walkFolder(path, below + entry.fileName() + u'/', recursive, visited, pictures);
         } else if (isPictureName(entry.fileName())) {
-            pictures.append(path);
+            pictures.push_back({path, below + entry.completeBaseName()});
         }
     }
 }
 
 } // namespace
 
-QStringList ListPictures(const QStringList &paths, bool recursive)
+PictureFiles ListPictures(const QStringList &paths, bool recursive)
 {
-    QStringList pictures;
+    PictureFiles files;
     for (const QString &path : paths) {
         if (QFileInfo(path).isDir()) {
+            const std::size_t before = files.pictures.size();
             QSet<QString> visited;
-            walkFolder(path, recursive, visited, pictures);
+            walkFolder(path, QString(), recursive, visited, files.pictures);
+            if (files.pictures.size() == before)
+                files.emptyFolders.append(path);
         } else {
-            pictures.append(path);
+            files.pictures.push_back({path, PlaceOf(path)});
         }
     }
-    return pictures;
+    return files;
 }
 
-QString OutputPathFor(const QString &folder, const QString &picture)
+QString PlaceOf(const QString &picture)
 {
-    return QDir(folder).filePath(QFileInfo(picture).completeBaseName() + QStringLiteral(".png"));
+    return QFileInfo(picture).completeBaseName();
+}
+
+QString OutputPathFor(const QString &folder, const QString &place)
+{
+    return QDir(folder).filePath(place + QStringLiteral(".png"));
 }

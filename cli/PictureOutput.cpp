@@ -29,17 +29,18 @@ QString WritePictureFile(const QString &output, const TBitmap &raster)
     return {};
 }
 
-OutputPlan PlanOutputs(const QStringList &pictures, const QString &folder)
+OutputPlan PlanOutputs(const std::vector<PictureFile> &pictures, const QString &folder)
 {
     QHash<QString, QString> inputByIdentity;
-    for (const QString &picture : pictures) {
-        if (const QString identity = FileIdentity(picture); !identity.isEmpty())
-            inputByIdentity.insert(identity, picture);
+    for (const PictureFile &file : pictures) {
+        if (const QString identity = FileIdentity(file.path); !identity.isEmpty())
+            inputByIdentity.insert(identity, file.path);
     }
     QHash<QString, QString> pictureByOutput;
     OutputPlan plan;
-    for (const QString &picture : pictures) {
-        const QString output = OutputPathFor(folder, picture);
+    for (const PictureFile &file : pictures) {
+        const QString &picture = file.path;
+        const QString output = OutputPathFor(folder, file.place);
         if (const auto taken = pictureByOutput.constFind(output); taken != pictureByOutput.cend())
             return {{}, RefusingToWriteTwice(output, *taken, picture)};
         pictureByOutput.insert(output, picture);

@@ -2,8 +2,12 @@
 // many pictures, where in the output folder each one goes.
 #pragma once
 
+#include "cli/PictureList.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class TBitmap;
 
@@ -12,11 +16,12 @@ class TBitmap;
 // behind, and an existing file stays whole. Gives the failure's message, empty on success.
 QString WritePictureFile(const QString &output, const TBitmap &raster);
 
-// The annotated copies' paths in the output folder, one for each picture (OutputPathFor), or
-// the refusal when an output would replace an input or two pictures would give one name.
+// The annotated copies' paths in the output folder, one for each picture at its place
+// (OutputPathFor), or the refusal when an output would replace an input or two pictures would
+// give one name.
 struct OutputPlan
 {
     QStringList outputs;
     QString refusal; // empty when the plan holds
 };
-OutputPlan PlanOutputs(const QStringList &pictures, const QString &folder);
+OutputPlan PlanOutputs(const std::vector<PictureFile> &pictures, const QString &folder);

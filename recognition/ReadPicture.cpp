@@ -11,9 +11,8 @@ Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state
     reading.results = RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
     reading.charge.resize(std::int64_t(reading.results.capacity() * sizeof(RegionResult)));
 
+    // The glyphs' labels are not written into the work raster: they lie over it (LabelLayer.h).
     reading.glyphs = recogniser->readGlyphs(state.regions, reading.results);
-    for (const Glyph &glyph : reading.glyphs)
-        WriteLabel(workRaster.canvas(), glyph.start, glyph.digit);
     reading.charge.resize(reading.charge.bytes() + GlyphsBytes(reading.glyphs));
 
     // Grouping holds more at its peak than the numbers it returns keep.

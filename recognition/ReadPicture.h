@@ -11,8 +11,10 @@
 //               recogniser; the turns method labels each region as it goes. The results come
 //               back one a region.
 //   4. glyphs   the learned method reads the page's glyphs from the regions (ReadGlyphs.h):
-//               digits of one region, of several joined, or of a part cut from a region; each
-//               glyph's label is written above it.
+//               digits of one region, of several joined, or of a part cut from a region. Their
+//               labels are not written into the raster: the caller lays them over the picture
+//               (LabelLayer.h), so that a pass changes no pixel's darkness and the next
+//               one reads what this one read.
 //   5. numbers  GroupNumbers groups the digits (the turns method's regions, the learned
 //               method's glyphs) into numbers by where their boxes lie.
 //

@@ -7,11 +7,14 @@
 #include "ui/Application.h"
 #include "ui/ProgressBar.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -32,10 +36,11 @@ constexpr QRect kMemo1Geometry {8, 152, 75, 413};
 constexpr QRect kProgressBar1Geometry {4, 4, 721, 8};
 constexpr QRect kButton2Geometry {8, 56, 75, 25};
 constexpr QRect kButton3Geometry {8, 92, 75, 25};
-// Under the buttons, at their x and width and their spacing.
+// Under the buttons, at their x and spacing; at least as wide as they are, wider when its
+// longest item needs it.
 constexpr QRect kComboBox1Geometry {8, 128, 75, 25};
-// Under the three buttons, leaving room for one more control between them; left of the
-// picture at its start offset.
+// Under the list, at least this wide; wider when its text needs it, up to the progress bar's
+// right edge.
 constexpr QRect kNumbersLineGeometry {8, 160, 84, 21};
 // The progress bar is the widest control, the numbers line the lowest.
 constexpr QSize kMinimumSize {729, 189};
@@ -61,6 +66,10 @@ QString runDialog(QFileDialog &dialog)
     return dialog.selectedFiles().value(0);
 }
 
+// The save dialog's filters, the default first: the program opens BMP again, not PNG.
+const QString kSaveAsBmp = QStringLiteral("BMP (*.bmp)");
+const QString kSaveAsPng = QStringLiteral("PNG, which this program cannot open (*.png)");
+
 // The format to write: the file's own extension when it is .png or .bmp, otherwise the one
 // that the dialog's chosen filter names, added to the name.
 QByteArray saveFormat(QString &fileName, const QFileDialog &dialog)
@@ -68,8 +77,7 @@ QByteArray saveFormat(QString &fileName, const QFileDialog &dialog)
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp"))
         return suffix.toLatin1();
-    const QByteArray format =
-        dialog.selectedNameFilter().startsWith(QLatin1String("BMP")) ? "bmp" : "png";
+    const QByteArray format = dialog.selectedNameFilter() == kSaveAsPng ? "png" : "bmp";
     fileName += u'.' + QString::fromLatin1(format);
     return format;
 }
@@ -102,7 +110,7 @@ TForm1::~TForm1()
 
 void TForm1::buildControls()
 {
-    setWindowTitle(QStringLiteral("Umnoglaz"));
+    setWindowTitle(QString::fromLatin1(kCaption));
     move(kWindowPosition);
     resize(kWindowSize);
     QFont windowFont(QStringLiteral("DejaVu Sans"));
@@ -139,9 +147,11 @@ void TForm1::buildControls()
     Button3 = new QPushButton(QStringLiteral("Почистить"), this);
     Button3->setGeometry(kButton3Geometry);
     ComboBox1 = new QComboBox(this);
-    ComboBox1->setGeometry(kComboBox1Geometry);
     ComboBox1->addItem(QStringLiteral("Повороты"));
     ComboBox1->addItem(QStringLiteral("Нейросеть"));
+    ComboBox1->setGeometry(QRect(kComboBox1Geometry.topLeft(),
+        QSize(std::max(kComboBox1Geometry.width(), ComboBox1->sizeHint().width()),
+            kComboBox1Geometry.height())));
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     const QString saved = QSettings().value(QLatin1String(kMethodKey)).toString();
     m_method = ParseMethod(saved.toStdString()).value_or(Method::Turns);
@@ -151,6 +161,7 @@ void TForm1::buildControls()
         const std::string_view name = MethodName(m_method);
         QSettings().setValue(
             QLatin1String(kMethodKey), QString::fromLatin1(name.data(), name.size()));
+        RunHandler([this] { readAgainWithNewMethod(); });
     });
 
     // Only the buttons take focus from the keyboard, in this order.
@@ -169,12 +180,14 @@ void TForm1::buildControls()
     // Keyboard focus stays with the buttons, so that Home and the copy shortcut reach the window.
     NumbersLine->setFocusPolicy(Qt::NoFocus);
     NumbersLine->setPlaceholderText(QStringLiteral("numbers"));
+    connect(NumbersLine, &QLineEdit::textChanged, this, [this] { fitNumbersLine(); });
 
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setNameFilters({QStringLiteral("PNG (*.png)"), QStringLiteral("BMP (*.bmp)")});
-    SaveDialog1->setDefaultSuffix(QStringLiteral("png"));
+    SaveDialog1->setNameFilters({kSaveAsBmp, kSaveAsPng});
+    SaveDialog1->selectNameFilter(kSaveAsBmp);
+    SaveDialog1->setDefaultSuffix(QStringLiteral("bmp"));
 
     setMinimumSize(kMinimumSize);
 
@@ -196,7 +209,8 @@ void TForm1::addShortcuts()
     const QKeySequence open(QKeySequence::Open), recognise(Qt::CTRL | Qt::Key_R),
         clear(Qt::CTRL | Qt::Key_L), switchMethod(Qt::CTRL | Qt::Key_M), undo(Qt::CTRL | Qt::Key_Z),
         redo(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), paste(Qt::CTRL | Qt::Key_V),
-        save(Qt::CTRL | Qt::Key_S), copy(Qt::CTRL | Qt::SHIFT | Qt::Key_C), home(Qt::Key_Home);
+        save(Qt::CTRL | Qt::Key_S), copy(Qt::CTRL | Qt::SHIFT | Qt::Key_C), home(Qt::Key_Home),
+        newPage(QKeySequence::New);
     // Every shortcut of the window; those of a button are named in its tooltip.
     struct Binding
     {
@@ -213,6 +227,7 @@ void TForm1::addShortcuts()
         {redo, &TForm1::Redo, nullptr},
         {paste, &TForm1::Paste, nullptr},
         {save, &TForm1::Save, nullptr},
+        {newPage, &TForm1::NewPage, nullptr},
         {copy, &TForm1::CopyNumbers, nullptr},
         {home, &TForm1::ResetView, nullptr},
         {quit, &TForm1::quit, nullptr},
@@ -226,15 +241,38 @@ void TForm1::addShortcuts()
             binding.button->setToolTip(shortcutText(binding.keys));
     }
     ComboBox1->setToolTip(shortcutText(switchMethod));
-    NumbersLine->setToolTip(
-        QStringLiteral("The numbers read, line by line; %1 copies them, one per line")
-            .arg(shortcutText(copy)));
+    m_copyKeys = shortcutText(copy);
+    fitNumbersLine();
     // The drawing surface is the control of the shortcuts that act on the picture.
     setToolTip(QStringLiteral("Draw: left or middle button. Move the picture: right button, "
                               "wheel, Shift+wheel; %1: back to the start.\n"
-                              "%2: undo, %3: redo, %4: paste a picture, %5: save as PNG or BMP.")
+                              "%2: undo, %3: redo, %4: paste a picture, %5: save as BMP or "
+                              "PNG, %6: a new page.")
                    .arg(shortcutText(home), shortcutText(undo), shortcutText(redo),
-                       shortcutText(paste), shortcutText(save)));
+                       shortcutText(paste), shortcutText(save), shortcutText(newPage)));
+}
+
+void TForm1::fitNumbersLine()
+{
+    // The line's size hint is made for 17 'x's; what it adds to them is its frame and margins.
+    const QFontMetrics metrics = NumbersLine->fontMetrics();
+    const QString text =
+        NumbersLine->text().isEmpty() ? NumbersLine->placeholderText() : NumbersLine->text();
+    const int frame = NumbersLine->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
+    // One pixel more for the cursor that a line edit keeps room for after the text.
+    const int wanted = frame + metrics.horizontalAdvance(text) + 1;
+    const int widest = ProgressBar1->geometry().right() + 1 - kNumbersLineGeometry.x();
+    NumbersLine->setGeometry(QRect(kNumbersLineGeometry.topLeft(),
+        QSize(std::clamp(wanted, kNumbersLineGeometry.width(), widest),
+            kNumbersLineGeometry.height())));
+    NumbersLine->setCursorPosition(0);
+    const QString usage =
+        QStringLiteral("The numbers read, line by line; %1 copies them, one per line")
+            .arg(m_copyKeys);
+    // As rich text, a long list wraps in the tooltip instead of running off the screen.
+    NumbersLine->setToolTip(NumbersLine->text().isEmpty()
+            ? usage
+            : Qt::convertFromPlainText(NumbersLine->text() + u'\n' + usage, Qt::WhiteSpaceNormal));
 }
 
 void TForm1::FormCreate()

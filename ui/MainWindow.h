@@ -18,9 +18,13 @@
 // the whole work raster would. After anything that may change the work raster behind that
 // rule (a load, a recognition pass that did not finish), the next stroke copies it whole.
 //
-// Every change of the work raster (a stroke, a pass, a clear, a load or a paste) is one step of
-// the undo history; undo and redo put the work raster back and make the display raster a
-// whole copy of it.
+// The learned method's labels are not written into the work raster: they are a layer that the
+// window paints over the display raster (LabelLayer.h), and that the next pass replaces. The
+// turns method writes its labels into the work raster, where the next pass reads them.
+//
+// Every change of the work raster (a stroke, a pass, a clear, a load, a paste or a new page) is
+// one step of the undo history, with the caption, the numbers and the layer that go with it;
+// undo and redo put them back and make the display raster a whole copy of the work raster.
 #pragma once
 
 #include "picture/PictureStore.h"
@@ -52,10 +56,12 @@ public:
     QFileDialog *OpenDialog1; // the open dialog, one filter: Pics (*.bmp *.jpg *.jpeg)
     QPlainTextEdit *Memo1;    // hidden; nothing reads or writes it
     TProgressBar *ProgressBar1;
-    QPushButton *Button2;     // "Опознать"
-    QPushButton *Button3;     // "Почистить"
-    QLineEdit *NumbersLine;   // read-only: the numbers the last pass read, separated by spaces
-    QFileDialog *SaveDialog1; // the save dialog: PNG or BMP
+    QPushButton *Button2; // "Опознать"
+    QPushButton *Button3; // "Почистить"
+    // Read-only: the numbers the last pass read, separated by spaces, from their beginning; as
+    // wide as they need up to the progress bar's width, and whole in the tooltip.
+    QLineEdit *NumbersLine;
+    QFileDialog *SaveDialog1; // the save dialog: BMP (the default) or PNG
     // The recognition method, under the buttons: "Повороты" (turn signatures, the default) or
     // "Нейросеть" (the trained network). Ctrl+M switches; the choice is kept in QSettings.
     QComboBox *ComboBox1;
@@ -93,17 +99,27 @@ public:
     void Redo();
     // Makes the clipboard's picture the work raster, as a load would, and recognises it.
     void Paste();
-    // Writes the work raster, labels and marks included, to the file that the save dialog
-    // names, as PNG or BMP; a failure leaves everything as it was.
+    // Writes the picture, marks and labels included, to the file that the save dialog names, as
+    // BMP or PNG; a loaded or pasted picture without its white frame, so that opening the file
+    // again gives the same picture. A failure leaves everything as it was.
     void Save();
+    // A white page of the start's size, as one step: the caption, numbers and labels go, and the
+    // view goes back to its start.
+    void NewPage();
     // Puts the numbers shown on the clipboard, one a line.
     void CopyNumbers();
-    // Moves the view by the given pixels, or back to its start offset.
+    // Moves the view by the given pixels, but never so far that less than kKeepInView pixels of
+    // the picture (all of it, when it is smaller) stay in the view area in the direction moved;
+    // a view already beyond that is not moved further out. Or back to its start offset.
     void ScrollView(QPoint by);
     void ResetView();
 
     // The numbers read by the last pass (empty after a clear or a load).
     const QStringList &numbers() const { return m_numbers; }
+    // The labels laid over the picture by the last learned pass (empty after any other).
+    const LabelLayer &labelLayer() const { return m_layer; }
+    // Whether the work raster holds a loaded or pasted picture in its white frame.
+    bool isFramed() const { return m_framed; }
     const UndoHistory &undoHistory() const { return m_history; }
 
     // Runs the open dialog and returns the chosen file, or an empty string when cancelled.
@@ -122,6 +138,11 @@ public:
 
     // The view offset right after creation.
     static constexpr QPoint kStartViewOffset {100, 20};
+    // The caption at start and on a new page.
+    static constexpr const char *kCaption = "Umnoglaz";
+    // The view area is the window right of and below the picture's start offset; the wheel
+    // keeps this much of the picture in it.
+    static constexpr int kKeepInView = 32;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -138,11 +159,13 @@ private:
     void buildControls();
     void addShortcuts();
     void switchMethod();
+    void fitNumbersLine();
     void quit();
 
     // The picture's steps (PictureSteps.cpp).
     // Runs a change of the work raster as one step of the undo history, finished or not.
-    void recordStep(const std::function<void()> &change);
+    void recordStep(
+        const std::function<void()> &change, UndoHistory::Kind kind = UndoHistory::Kind::Change);
     UndoHistory::Labels labels() const;
     void showLabels(const UndoHistory::Labels &labels);
     // Replaces the work raster by what load gives (the new caption) as one step.
@@ -154,6 +177,9 @@ private:
     void continueStroke(QPoint to);
     void endStroke();
     void clearPicture();
+    // After the method changed: a pass with nothing done since is taken back, and the picture
+    // it read is read with the new method.
+    void readAgainWithNewMethod();
     void writePicture(const QString &fileName, const QByteArray &format);
 
     // The view (PictureView.cpp).
@@ -170,6 +196,9 @@ private:
     FileChooser m_chooseSaveFile;
     UndoHistory m_history;
     QStringList m_numbers;
+    LabelLayer m_layer;
+    bool m_framed = false;
+    QString m_copyKeys; // the shortcut that copies the numbers, as the numbers line names it
     Method m_method = Method::Turns; // the list's choice
 
     QPoint m_viewOffset;

@@ -1,13 +1,15 @@
 // The main window's picture as a row of steps: every change of the work raster (a stroke, a
-// pass, a clear, a load or a paste) is one step of the undo history, with the caption and the
-// numbers that belong to it; undo and redo put a step back. Reading the picture and writing it
-// to a file are here too. The view is told what changed (PictureView.cpp).
+// pass, a clear, a load, a paste or a new page) is one step of the undo history, with the
+// caption, the numbers and the labels over the picture that belong to it; undo and redo put a
+// step back. Reading the picture and writing it to a file are here too. The view is told what
+// changed (PictureView.cpp).
 #include "ui/MainWindow.h"
 
 #include "base/AppError.h"
 #include "base/Messages.h"
 #include "picture/LoadPicture.h"
 #include "picture/PictureFromImage.h"
+#include "recognition/LabelLayer.h"
 #include "recognition/ReadPicture.h"
 #include "ui/ProgressBar.h"
 
@@ -57,9 +59,9 @@ QString literalTitle(const QString &text)
 
 // --- The undo history -------------------------------------------------------------------
 
-void TForm1::recordStep(const std::function<void()> &change)
+void TForm1::recordStep(const std::function<void()> &change, UndoHistory::Kind kind)
 {
-    m_history.begin(m_store.workRaster, labels());
+    m_history.begin(m_store.workRaster, labels(), kind);
     try {
         change();
     } catch (...) {
@@ -71,7 +73,7 @@ void TForm1::recordStep(const std::function<void()> &change)
 
 UndoHistory::Labels TForm1::labels() const
 {
-    return {windowTitle(), m_numbers};
+    return {windowTitle(), m_numbers, m_layer, m_framed};
 }
 
 void TForm1::showLabels(const UndoHistory::Labels &labels)
@@ -79,6 +81,8 @@ void TForm1::showLabels(const UndoHistory::Labels &labels)
     // The caption is kept as the window holds it, "[*]" already doubled.
     setWindowTitle(labels.caption);
     m_numbers = labels.numbers;
+    m_layer = labels.layer;
+    m_framed = labels.framed;
     NumbersLine->setText(m_numbers.join(u' '));
     NumbersLine->setCursorPosition(0);
 }
@@ -146,9 +150,26 @@ void TForm1::clearPicture()
     recordStep([this] {
         TCanvas &canvas = m_store.workRaster.canvas();
         canvas.fillRect(canvas.clipRect());
-        showLabels({windowTitle(), {}});
+        showLabels({windowTitle(), {}, {}, m_framed});
     });
     catchUpDisplay();
+}
+
+void TForm1::NewPage()
+{
+    if (m_drawing)
+        return;
+    recordStep([this] {
+        TBitmap &work = m_store.workRaster;
+        work.setSize(kStartWidth, kStartHeight);
+        work.canvas().fillRect(work.canvas().clipRect());
+        RebuildRowTable(m_store.rowTable, work);
+        showLabels({QString::fromLatin1(kCaption), {}, {}, false});
+    });
+    m_store.displayRaster.copyFrom(m_store.workRaster);
+    m_displayMatchesWork = true;
+    ResetView();
+    repaint();
 }
 
 void TForm1::LoadPicture(const QString &fileName)
@@ -164,19 +185,20 @@ void TForm1::replacePicture(const std::function<QString()> &load)
         const WaitCursor busy;
         const QString caption = load();
         m_displayMatchesWork = false;
-        showLabels({literalTitle(caption), {}});
+        showLabels({literalTitle(caption), {}, {}, true});
     });
 }
 
 void TForm1::RecognizeAll()
 {
-    // Labels go into the work raster as the pass goes; once it has finished, the display
-    // raster becomes a copy of the work raster and is shown. A pass that fails leaves the
-    // display raster behind, so the next stroke copies the work raster whole.
+    // The turns method's labels go into the work raster as the pass goes, the learned method's
+    // become the layer over it; once the pass has finished, the display raster becomes a copy
+    // of the work raster and is shown with the layer. A pass that fails leaves the display
+    // raster behind, so the next stroke copies the work raster whole.
     m_displayMatchesWork = false;
     const WaitCursor busy;
     BarProgress progress(*ProgressBar1);
-    recordStep([&] {
+    const auto read = [&] {
         // The learned method's model loads at its first pass; a failure shows in the error box
         // before anything is drawn, and the turns method goes on working.
         ReadingOptions options;
@@ -186,11 +208,22 @@ void TForm1::RecognizeAll()
         QStringList texts;
         for (const Number &number : reading.numbers)
             texts.append(QString::fromStdString(number.text));
-        showLabels({windowTitle(), texts});
-    });
+        showLabels({windowTitle(), texts, LayerOf(reading.glyphs), m_framed});
+    };
+    recordStep(read, UndoHistory::Kind::Pass);
     m_store.displayRaster.copyFrom(m_store.workRaster);
     m_displayMatchesWork = true;
     repaint();
+}
+
+void TForm1::readAgainWithNewMethod()
+{
+    // The pass's step holds the picture as it was before the pass: the turns method's labels
+    // and the marks of either method go with it.
+    if (m_drawing || !m_history.lastStepIsPass())
+        return;
+    Undo();
+    RecognizeAll();
 }
 
 void TForm1::openPicture(const QString &fileName)
@@ -215,8 +248,15 @@ void TForm1::Paste()
 
 void TForm1::writePicture(const QString &fileName, const QByteArray &format)
 {
+    // A copy without the frame, if any, with the layer composed in: what the window shows.
+    const TBitmap &work = m_store.workRaster;
+    const int frame = m_framed ? 1 : 0;
+    TBitmap picture;
+    picture.setSize(std::max(0, work.width() - 2 * frame), std::max(0, work.height() - 2 * frame));
+    CopyRect(picture, 0, 0, picture.width(), picture.height(), work, frame, frame);
+    ComposeLayer(picture, m_layer, QPoint(-frame, -frame));
     QImageWriter writer(fileName, format);
-    if (!writer.write(m_store.workRaster.view()))
+    if (!writer.write(picture.view()))
         throw AppError(CannotWriteFile(fileName, writer.errorString()));
 }
 

@@ -70,7 +70,7 @@ UndoHistory::UndoHistory(std::int64_t budgetBytes)
     : m_budget(budgetBytes)
 { }
 
-void UndoHistory::begin(const TBitmap &work, const Labels &labels)
+void UndoHistory::begin(const TBitmap &work, const Labels &labels, Kind kind)
 {
     try {
         m_beforeCharge.resize(std::int64_t(work.width()) * work.height() * kBytesPerPixel);
@@ -83,6 +83,7 @@ void UndoHistory::begin(const TBitmap &work, const Labels &labels)
     }
     m_before = work.view().copy();
     m_labelsBefore = labels;
+    m_kind = kind;
     m_recording = true;
 }
 
@@ -92,6 +93,7 @@ void UndoHistory::commit(const TBitmap &work, const Labels &labels)
         return;
     m_recording = false;
     Step step;
+    step.kind = m_kind;
     step.labelsBefore = std::move(m_labelsBefore);
     step.labelsAfter = labels;
     const QImage before = std::move(m_before);

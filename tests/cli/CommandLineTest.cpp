@@ -22,7 +22,7 @@ struct UsageProblem
     QString problem; // the first line; empty: the parser's own words
 };
 
-TEST(CommandLine, everyUsageProblemExitsTwoWithItsLineFirstAndTheHelpAfter)
+TEST(CommandLine, everyUsageProblemExitsTwoWithOneLineAndWhereTheHelpIs)
 {
     const QString picture = QStringLiteral("a.bmp");
     const QString recognize = QStringLiteral("--recognize");
@@ -69,11 +69,26 @@ TEST(CommandLine, everyUsageProblemExitsTwoWithItsLineFirstAndTheHelpAfter)
         ASSERT_NE(answer, nullptr);
         EXPECT_EQ(answer->exitCode, 2);
         EXPECT_TRUE(answer->out.isEmpty());
+        const QStringList lines = answer->err.split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << answer->err.toStdString(); // two lines and their ends
         if (!row.problem.isEmpty()) {
-            EXPECT_EQ(answer->err.section(u'\n', 0, 0), row.problem);
+            EXPECT_EQ(lines[0], row.problem);
         }
-        EXPECT_TRUE(answer->err.contains(QStringLiteral("--recognize <PICTURE>")))
-            << "the help follows the problem";
+        EXPECT_FALSE(lines[0].isEmpty());
+        EXPECT_EQ(lines[1], QString::fromLatin1(kTryHelp));
+        EXPECT_TRUE(lines[2].isEmpty());
+    }
+}
+
+TEST(CommandLine, theHelpNamesTheProgramWithoutItsFolderAndThePictures)
+{
+    for (const char *called : {"umnoglaz", "build/release/app/umnoglaz", "/usr/bin/umnoglaz"}) {
+        const auto parsed =
+            ParseCommandLine({QString::fromLatin1(called), QStringLiteral("--help")});
+        const QString help = std::get<CommandAnswer>(parsed).out;
+        EXPECT_EQ(
+            help.section(u'\n', 0, 0), QStringLiteral("Usage: umnoglaz [options] [PICTURE...]"))
+            << called;
     }
 }
 

@@ -118,3 +118,40 @@ TEST_F(ManyPictures, outputDirWritesEachPictureAndRefusesToOverwrite)
     EXPECT_EQ(run.err.trimmed(), RefusingToOverwriteInput(input) + u'.');
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("in/b.png"))));
 }
+
+TEST_F(ManyPictures, outputDirMirrorsTheFoldersWalkedAndAnEmptyFolderIsNamed)
+{
+    ringsPicture(QStringLiteral("in/a/p.bmp"));
+    ringsPicture(QStringLiteral("in/b/p.bmp"));
+    ringsPicture(QStringLiteral("in/top.bmp"));
+    const QString out = path(QStringLiteral("out"));
+    const Outcome run = umnoglaz({QStringLiteral("--recognize"), path(QStringLiteral("in")),
+        QStringLiteral("--recursive"), QStringLiteral("--output-dir"), out});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    for (const char *written : {"a/p.png", "b/p.png", "top.png"})
+        EXPECT_EQ(QImage(out + u'/' + QLatin1String(written)).size(), QSize(202, 102)) << written;
+
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("empty/sub"))));
+    const Outcome empty = umnoglaz({QStringLiteral("--recognize"), path(QStringLiteral("empty")),
+        QStringLiteral("--recursive")});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(
+        empty.err, NoPicturesFoundIn({path(QStringLiteral("empty"))}) + QStringLiteral(".\n"));
+}
+
+TEST_F(ManyPictures, eachReportIsOutBeforeTheMessageAboutTheNextPicture)
+{
+    const QString first = ringsPicture(QStringLiteral("first.bmp"));
+    const QString missing = path(QStringLiteral("missing.bmp"));
+    const QString last = ringsPicture(QStringLiteral("last.bmp"));
+    const QString report = umnoglaz({QStringLiteral("--recognize"), first}).out;
+    // Both streams into one pipe, as a terminal or "2>&1" joins them.
+    const Outcome run = umnoglaz({QStringLiteral("--recognize"), first, missing, last,
+                                     QStringLiteral("--threads"), QStringLiteral("3")},
+        QProcessEnvironment::systemEnvironment(),
+        [](QProcess &process) { process.setProcessChannelMode(QProcess::MergedChannels); });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+        report + missing + QStringLiteral(": ") + CannotOpenFile(missing) + QStringLiteral(".\n") +
+            umnoglaz({QStringLiteral("--recognize"), last}).out);
+}

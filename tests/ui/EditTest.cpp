@@ -1,5 +1,6 @@
-// The window as a desktop program: undo and redo of every kind of step, paste, save, the
-// numbers read and their copy, moving the view with the wheel and Home.
+// The window as a desktop program: undo and redo of every kind of step, paste, save, a new
+// page, the numbers read and their copy, the controls' texts, moving the view with the wheel,
+// which keeps some of the picture in view, and Home.
 #include "base/MemoryBudget.h"
 #include "base/Messages.h"
 #include "tests/support/ScopedMemoryLimit.h"
@@ -7,10 +8,12 @@
 #include "ui/ProgressBar.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 
@@ -209,15 +212,18 @@ private Q_SLOTS:
         QCOMPARE(snapshot(work()), before);
     }
 
-    void saveWritesTheSamePixelsAsPngOrBmp()
+    void saveWritesTheSamePixelsAsBmpByDefaultOrPng()
     {
         stroke({50, 50}, {150, 120});
         QTest::mouseClick(form->Button2, Qt::LeftButton);
         const QImage before = snapshot(work());
-        for (const char *name : {"saved.png", "saved.bmp", "saved"}) {
+        QCOMPARE(form->SaveDialog1->nameFilters().size(), 2);
+        QVERIFY(form->SaveDialog1->nameFilters()[0].startsWith(QStringLiteral("BMP")));
+        QVERIFY(form->SaveDialog1->nameFilters()[1].contains(QStringLiteral("cannot open")));
+        for (const char *name : {"saved.png", "saved.bmp", "drawn"}) {
             chosen = dir.filePath(QLatin1String(name));
             key(Qt::Key_S);
-            const QString written = QString(name) == "saved" ? chosen + ".png" : chosen;
+            const QString written = QString(name) == "drawn" ? chosen + ".bmp" : chosen;
             const QImage reloaded = QImage(written).convertToFormat(QImage::Format_BGR888);
             QCOMPARE(reloaded, before);
         }
@@ -259,6 +265,140 @@ private Q_SLOTS:
         QCOMPARE(form->viewOffset(), start);
     }
 
+    void theWheelStopsWhereSomeOfThePictureStaysInView_data()
+    {
+        QTest::addColumn<QPoint>("notch");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("down") << QPoint(0, -120) << Qt::KeyboardModifiers();
+        QTest::newRow("up") << QPoint(0, 120) << Qt::KeyboardModifiers();
+        QTest::newRow("right") << QPoint(0, -120) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+        QTest::newRow("left") << QPoint(0, 120) << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    }
+
+    void theWheelStopsWhereSomeOfThePictureStaysInView()
+    {
+        QFETCH(QPoint, notch);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        // The view area: right of and below the picture's start.
+        const QRect view(TForm1::kStartViewOffset, form->rect().bottomRight());
+        // The view follows the size of the display raster, whatever it holds.
+        form->LoadPicture(writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP"));
+        for (const QSize size : {QSize(62, 42), QSize(700, 500), QSize(20, 10)}) {
+            form->pictureStore().displayRaster.setSize(size.width(), size.height());
+            key(Qt::Key_Home, Qt::NoModifier);
+            QPoint last = form->viewOffset();
+            for (int i = 0; i < 30; ++i) {
+                wheel(notch, modifiers);
+                const QRect seen = QRect(form->viewOffset(), size).intersected(view);
+                QVERIFY2(seen.width() >= std::min(32, size.width()) &&
+                        seen.height() >= std::min(32, size.height()),
+                    qPrintable(QStringLiteral("%1 x %2 after %3 notches")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .arg(i + 1)));
+                last = form->viewOffset();
+            }
+            // It went as far as it may: one pixel more would leave too little.
+            const QPoint step =
+                modifiers ? QPoint(notch.y() > 0 ? 1 : -1, 0) : QPoint(0, notch.y() > 0 ? 1 : -1);
+            const QRect further = QRect(last + step, size).intersected(view);
+            QVERIFY(further.width() < std::min(32, size.width()) ||
+                further.height() < std::min(32, size.height()));
+        }
+
+        // A picture panned out of view with the right button stays where it is, and the wheel
+        // brings it back.
+        form->pictureStore().displayRaster.setSize(62, 42);
+        key(Qt::Key_Home, Qt::NoModifier);
+        WindowMouse mouse {form->windowHandle()};
+        const QPoint away = QPoint(400, 300) - QPoint(2000, 2000) * (notch.y() > 0 ? -1 : 1);
+        mouse.press(Qt::RightButton, QPoint(400, 300));
+        mouse.move(away);
+        mouse.release(Qt::RightButton, away);
+        const QPoint panned = form->viewOffset();
+        QVERIFY2(!QRect(panned, QSize(62, 42)).intersects(view),
+            qPrintable(QStringLiteral("%1, %2").arg(panned.x()).arg(panned.y())));
+        wheel(notch, modifiers);
+        QCOMPARE(form->viewOffset(), panned);
+        wheel(-notch, modifiers);
+        QCOMPARE(form->viewOffset(), panned - (modifiers ? QPoint(notch.y(), 0) : notch) / 2);
+    }
+
+    void aNewPageIsWhiteAtTheStartSizeAndCanBeUndone()
+    {
+        form->openPicture(writeRingPicture(dir.filePath(QStringLiteral("ring.bmp")), "BMP"));
+        const QImage loaded = snapshot(work());
+        const QString caption = form->windowTitle();
+        const QStringList numbers = form->numbers();
+        QVERIFY(!numbers.isEmpty());
+        form->ScrollView(QPoint(-30, -20));
+        key(Qt::Key_N);
+        QCOMPARE(QSize(work().width(), work().height()), QSize(700, 500));
+        QCOMPARE(countPixels(work(), kWhite), 700 * 500);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Umnoglaz"));
+        QVERIFY(form->numbers().isEmpty());
+        QVERIFY(!form->isFramed());
+        QCOMPARE(form->viewOffset(), TForm1::kStartViewOffset);
+        verifyDisplayIsWork();
+
+        key(Qt::Key_Z);
+        QCOMPARE(snapshot(work()), loaded);
+        QCOMPARE(form->windowTitle(), caption);
+        QCOMPARE(form->numbers(), numbers);
+        QVERIFY(form->isFramed());
+        verifyDisplayIsWork();
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QSize(work().width(), work().height()), QSize(700, 500));
+        QVERIFY(form->numbers().isEmpty());
+        verifyDisplayIsWork();
+    }
+
+    void theControlsShowTheirWholeText()
+    {
+        // Every item of the method list fits the list's text field.
+        QComboBox *list = form->ComboBox1;
+        for (int i = 0; i < list->count(); ++i) {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            option.rect = list->rect();
+            option.currentText = list->itemText(i);
+            const QRect field = list->style()->subControlRect(
+                QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+            QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(i)) <= field.width() - 2,
+                qPrintable(list->itemText(i)));
+        }
+        QVERIFY(list->geometry().right() < TForm1::kStartViewOffset.x());
+
+        // The numbers line grows to its text, and shows its beginning when the text is longer
+        // than the window has room for, the whole of it in the tooltip.
+        QLineEdit *line = form->NumbersLine;
+        auto cursorX = [line] {
+            return line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        };
+        auto textFits = [&] {
+            const int start = cursorX();
+            line->setCursorPosition(int(line->text().size()));
+            const int end = cursorX();
+            line->setCursorPosition(0);
+            return end - start >= line->fontMetrics().horizontalAdvance(line->text()) - 1 &&
+                line->rect().contains(QPoint(end, line->height() / 2));
+        };
+        const QString numbers = QStringLiteral("0123456789 0");
+        line->setText(numbers);
+        QVERIFY(textFits());
+        QVERIFY(line->toolTip().contains(numbers));
+        QString many;
+        for (int i = 0; i < 200; ++i)
+            many += QStringLiteral("%1 ").arg(i);
+        line->setText(many.trimmed());
+        QCOMPARE(line->geometry().right(), form->ProgressBar1->geometry().right());
+        QCOMPARE(line->cursorPosition(), 0);
+        QVERIFY(cursorX() < line->width() / 4);
+        QVERIFY(line->toolTip().contains(QStringLiteral("198 199")));
+        line->setText(QString());
+        QCOMPARE(line->width(), 84);
+    }
+
     void theWindowKeepsItsControlsAndNamesEveryShortcut()
     {
         form->resize(100, 100);
@@ -267,7 +407,7 @@ private Q_SLOTS:
             QVERIFY(form->rect().contains(control->geometry()));
         QCOMPARE(form->Button2->toolTip(), QStringLiteral("Ctrl+R"));
         QVERIFY(form->NumbersLine->toolTip().contains(QStringLiteral("Ctrl+Shift+C")));
-        for (const char *keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+V", "Ctrl+S", "Home"})
+        for (const char *keys : {"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+V", "Ctrl+S", "Ctrl+N", "Home"})
             QVERIFY2(form->toolTip().contains(QLatin1String(keys)), keys);
     }
 };

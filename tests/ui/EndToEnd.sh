@@ -3,7 +3,9 @@
 # events, presses "Опознать" and checks on a screenshot that a red label appeared just above
 # the stroke. Then it clears the surface, draws "1", "2" and "3" side by side, recognises them
 # and copies the numbers read with Ctrl+Shift+C: one number of three digits must come out.
-# The screenshot of the zero stays at SCREENSHOT.
+# Last, with "Нейросеть", it draws a line and a zero just below it, whose label reaches across
+# the line, and presses "Опознать" twice: both screenshots must be the same, and the drawing
+# outside the label as it was drawn. The screenshot of the zero stays at SCREENSHOT.
 #   EndToEnd.sh UMNOGLAZ_EXECUTABLE SCREENSHOT
 set -euo pipefail
 
@@ -52,6 +54,8 @@ done
 export DISPLAY=":$(head -n 1 "$scratch/display")"
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$scratch}"
+# Settings of its own: the method starts as "Повороты", and the user's choice stays as it was.
+export XDG_CONFIG_HOME="$scratch/config"
 
 "$program" >"$scratch/program.log" 2>&1 &
 program_pid=$!
@@ -64,8 +68,11 @@ screen_x() { echo $((X + 100 + $1)); }
 screen_y() { echo $((Y + 20 + $1)); }
 
 # How many pixels of a block of the screenshot have exactly one colour.
+# The other pixels go through a colour that no drawing has, so that counting black counts
+# only the black ones.
 count_pixels() { # FILE COLOUR X Y W H
-    convert "$1" -crop "$5x$6+$3+$4" +repage -fill black +opaque "$2" -fill white -opaque "$2" \
+    convert "$1" -crop "$5x$6+$3+$4" +repage -fill 'rgb(1,2,3)' +opaque "$2" \
+        -fill white -opaque "$2" -fill black -opaque 'rgb(1,2,3)' \
         -format '%[fx:round(mean*w*h)]' info:
 }
 red_pixels() { count_pixels "$1" 'rgb(255,0,0)' "${@:2}"; }
@@ -91,7 +98,8 @@ moves=()
 for ((i = 0; i < ${#points[@]}; i += 2)); do
     moves+=(mousemove "$(screen_x "${points[i]}")" "$(screen_y "${points[i + 1]}")" sleep 0.02)
 done
-xdotool mousemove "$(screen_x 300)" "$(screen_y 170)" sleep 0.1 mousedown 1 "${moves[@]}" mouseup 1
+zero=("${moves[@]}")
+xdotool mousemove "$(screen_x 300)" "$(screen_y 170)" sleep 0.1 mousedown 1 "${zero[@]}" mouseup 1
 sleep 0.3
 
 label_area=("$(screen_x 270)" "$(screen_y 145)" 60 25) # above the stroke's top row
@@ -143,3 +151,61 @@ for _ in $(seq 40); do
 done
 echo "numbers read from 1, 2, 3 drawn side by side: '${read//$'\n'/ | }'"
 [[ "$read" =~ ^[0-9]{3}$ ]] || fail "not one number of three digits: '$read'"
+
+# Waits until the program has handled everything sent to it before: the copy that follows is
+# handled after them, and the clipboard then holds its numbers instead of "sync".
+settle() {
+    echo sync | xclip -selection clipboard
+    xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 key ctrl+shift+c
+    local copied=""
+    for _ in $(seq 40); do
+        copied="$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)"
+        [ -n "$copied" ] && [ "$copied" != sync ] && return 0
+        sleep 0.25
+    done
+    fail "the program did not answer the copy"
+}
+
+dark_pixels() { # FILE X Y W H: black or green, the drawing and its outline marks
+    echo $(($(black_pixels "$@") + $(count_pixels "$1" 'rgb(0,255,0)' "${@:2}")))
+}
+
+xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 key ctrl+l key ctrl+m
+sleep 0.3
+draw_stroke 200 160 400 160 # 10 rows above the zero's top row, 170
+xdotool mousemove "$(screen_x 300)" "$(screen_y 170)" sleep 0.1 mousedown 1 "${zero[@]}" mouseup 1
+sleep 0.3
+surface=("$(screen_x 0)" "$(screen_y 0)" 700 500)
+# The label's cell hangs from the zero's first pixel, about (298, 168), over rows 153 to 165 and
+# a few columns: left of, right of and below it the drawing shows as it was drawn.
+left=("$(screen_x 150)" "$(screen_y 140)" 140 140)
+right=("$(screen_x 315)" "$(screen_y 140)" 120 28)
+below=("$(screen_x 150)" "$(screen_y 172)" 300 110)
+import -window root "$scratch/drawn.png"
+for part in left right below; do
+    declare -n area="$part"
+    declare "drawn_$part=$(dark_pixels "$scratch/drawn.png" "${area[@]}")"
+done
+[ "$drawn_left" -gt 200 ] && [ "$drawn_right" -gt 200 ] && [ "$drawn_below" -gt 200 ] ||
+    fail "the line and zero did not appear"
+
+for pass in 1 2; do
+    xdotool mousemove $((X + 45)) $((Y + 68)) sleep 0.1 click 1
+    settle
+    import -window root "$scratch/pass$pass.png"
+done
+red="$(red_pixels "$scratch/pass1.png" "${label_area[@]}")"
+[ "$red" -gt 5 ] || fail "no red label above the zero with the network ($red red pixels)"
+for pass in 1 2; do
+    convert "$scratch/pass$pass.png" -crop "${surface[2]}x${surface[3]}+${surface[0]}+${surface[1]}" \
+        +repage "$scratch/surface$pass.png"
+done
+changed="$(compare -metric AE "$scratch/surface1.png" "$scratch/surface2.png" null: 2>&1 || true)"
+[ "$changed" = 0 ] || fail "the second pass with the network changed $changed pixels"
+for part in left right below; do
+    declare -n area="$part" before="drawn_$part"
+    after="$(dark_pixels "$scratch/pass2.png" "${area[@]}")"
+    [ "$after" -eq "$before" ] || fail "the drawing $part of the label changed ($before, then $after)"
+done
+echo "two passes with the network: the same screen, and the drawing as drawn" \
+    "($drawn_left, $drawn_right and $drawn_below dark pixels)"

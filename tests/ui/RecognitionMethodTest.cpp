@@ -1,5 +1,6 @@
 // The recognition method in the window: the list under the buttons, Ctrl+M, the choice kept
 // between runs, and a "6" drawn with the pen that the trained network labels "6".
+#include "recognition/LabelLayer.h"
 #include "tests/ui/WidgetTestSupport.h"
 
 #include <QComboBox>
@@ -78,9 +79,13 @@ class RecognitionMethodTest : public QObject
     }
 
     // The digit whose label, drawn as the pass draws it at `at`, gives exactly the red pixels
-    // that the work raster holds in the label's cell; 0 when none does.
+    // that the window shows in the label's cell (the work raster with the layer over it); 0
+    // when none does.
     char labelAt(QPoint at) const
     {
+        TBitmap shown;
+        shown.copyFrom(work());
+        ComposeLayer(shown, form->labelLayer());
         for (char digit = '0'; digit <= '9'; ++digit) {
             TBitmap expected;
             expected.setSize(work().width(), work().height());
@@ -90,9 +95,9 @@ class RecognitionMethodTest : public QObject
             canvas.textOut(at.x(), at.y() - 15, QString(QChar::fromLatin1(digit)));
             bool same = true;
             for (int y = std::max(0, at.y() - 15); same && y < at.y(); ++y)
-                for (int x = at.x(); same && x < std::min(work().width(), at.x() + 12); ++x) {
-                    same = (pixelAt(work(), x, y) == kPureRed) ==
-                        (pixelAt(expected, x, y) == kPureRed);
+                for (int x = at.x(); same && x < std::min(shown.width(), at.x() + 12); ++x) {
+                    same =
+                        (pixelAt(shown, x, y) == kPureRed) == (pixelAt(expected, x, y) == kPureRed);
                 }
             if (same)
                 return digit;
