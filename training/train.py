@@ -93,7 +93,7 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--model", required=True)
     parser.add_argument("--report", required=True)
-    parser.add_argument("--epochs", type=int, default=7)
+    parser.add_argument("--epochs", type=int, default=9)
     parser.add_argument("--quick", action="store_true")
     args = parser.parse_args()
 
