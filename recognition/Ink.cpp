@@ -1,0 +1,332 @@
+#include "recognition/Ink.h"
+
+#include "picture/PixelLayout.h"
+#include "picture/RowTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// The polarity is judged on at most this many pixels, spread evenly over the page.
+constexpr std::int64_t kMostSamples = std::int64_t(1) << 18;
+
+// The grid: a cell's side grows with the picture (about 220 cells along the geometric mean of
+// its sides), within these bounds.
+constexpr double kCellsAcross = 220;
+constexpr int kLeastCell = 4;
+constexpr int kMostCell = 16;
+
+// The background is each cell's lightest tone, closed over (2r + 1) x (2r + 1) cells; the ink
+// near a cell is the darkest tone within r cells. Strokes up to about 2r cells wide vanish from
+// the background, which still follows a shadow's slope.
+constexpr int kCloseRadius = 2;
+constexpr int kInkRadius = 2;
+
+// Ink must stand this far below its background, in levels and as a share of the background's
+// tone, or the cell has none: noise, grain, gradients and a bare shadow's edge stay background.
+constexpr float kLeastContrast = 24;
+constexpr float kMostInkShare = 0.8f;
+
+// Where the background is at least this light and the ink at least this dark, the fixed rule's
+// limit separates them well and is kept, so that clean pages keep their regions exactly.
+constexpr float kFixedLimit = 128;
+constexpr float kFixedLeastBackground = 192;
+constexpr float kFixedMostInk = 64;
+
+// Elsewhere the threshold lies this far from the ink towards the background.
+constexpr float kDarkSplit = 0.5f;
+constexpr float kLightSplit = 0.5f;
+
+// The bytes InkInRaster writes.
+constexpr std::uint8_t kInkRed = 0, kInkGreen = 0;
+constexpr std::uint8_t kBackgroundRed = 255, kBackgroundGreen = 254;
+constexpr std::uint8_t kMarkedGreen = 255;
+
+std::int64_t cellsOf(std::int64_t width, std::int64_t height, int cell)
+{
+    return ((width + cell - 1) / cell) * ((height + cell - 1) / cell);
+}
+
+int cellSide(std::int64_t width, std::int64_t height)
+{
+    const double side = std::sqrt(double(width) * double(height)) / kCellsAcross;
+    return std::clamp(int(std::lround(side)), kLeastCell, kMostCell);
+}
+
+int darkTone(const std::uint8_t *p)
+{
+    return std::min({p[kBlueByte], p[kGreenByte], p[kRedByte]});
+}
+
+int lightTone(const std::uint8_t *p)
+{
+    return 255 - std::max({p[kBlueByte], p[kGreenByte], p[kRedByte]});
+}
+
+// Light ink on a dark background when the page's middle lightness lies below the middle of
+// its range (the 1st to the 99th percentile): most of the page is then the darker side.
+InkPolarity findPolarity(const RowTable &rows)
+{
+    const std::int64_t width = rows.width(), height = rows.height();
+    const int step = int(std::max<double>(
+        1.0, std::ceil(std::sqrt(double(width) * double(height) / double(kMostSamples)))));
+    std::array<std::int64_t, 256> histogram {};
+    std::int64_t total = 0;
+    for (int y = step / 2; y < height; y += step) {
+        const std::uint8_t *row = rows[y];
+        for (int x = step / 2; x < width; x += step) {
+            const std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
+            const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
+            ++histogram[std::size_t((lo + hi) / 2)];
+            ++total;
+        }
+    }
+    auto quantile = [&](double share) {
+        const double wanted = share * double(total);
+        std::int64_t seen = 0;
+        for (int tone = 0; tone < 256; ++tone) {
+            seen += histogram[std::size_t(tone)];
+            if (double(seen) > wanted)
+                return tone;
+        }
+        return 255;
+    };
+    const int middle = quantile(0.5), low = quantile(0.01), high = quantile(0.99);
+    return 2 * middle < low + high ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
+}
+
+// Each cell's lightest and darkest tone, in one pass over the rows: a column's extremes over
+// the cell's rows, then the cell's over its columns. A cell with no pixel inside the frame
+// keeps 0 and 255, which the filters below pass over.
+template<int (*Tone)(const std::uint8_t *)>
+void cellExtremes(const RowTable &rows, const InkGrid &grid, std::vector<std::uint8_t> &lightest,
+    std::vector<std::uint8_t> &darkest)
+{
+    const int width = grid.width, height = grid.height, cell = grid.cell;
+    const auto columns = static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> columnLight(columns), columnDark(columns);
+    for (int top = 0, cellRow = 0; top < height; top += cell, ++cellRow) {
+        std::fill(columnLight.begin(), columnLight.end(), std::uint8_t(0));
+        std::fill(columnDark.begin(), columnDark.end(), std::uint8_t(255));
+        // The outermost pixels (the loader's frame, never ink) are left out.
+        for (int y = std::max(top, 1); y < std::min(height - 1, top + cell); ++y) {
+            const std::uint8_t *row = rows[y];
+            for (int x = 1; x < width - 1; ++x) {
+                const auto tone = std::uint8_t(Tone(row + kBytesPerPixel * std::size_t(x)));
+                columnLight[std::size_t(x)] = std::max(columnLight[std::size_t(x)], tone);
+                columnDark[std::size_t(x)] = std::min(columnDark[std::size_t(x)], tone);
+            }
+        }
+        for (int column = 0; column < grid.columns; ++column) {
+            const auto from = std::size_t(column * cell);
+            const auto to = std::size_t(std::min(width, (column + 1) * cell));
+            const std::size_t at = std::size_t(cellRow) * std::size_t(grid.columns) + column;
+            lightest[at] = *std::max_element(&columnLight[from], &columnLight[0] + to);
+            darkest[at] = *std::min_element(&columnDark[from], &columnDark[0] + to);
+        }
+    }
+}
+
+// The lightest (or darkest) value within radius cells of each cell, along rows then columns;
+// cells beyond the grid's edge are left out. The grid is small (a cell covers 16 to 256 pixels)
+// and the window a few cells wide.
+void extremeWithin(
+    std::vector<std::uint8_t> &grid, int columns, int rows, int radius, bool lightest)
+{
+    std::vector<std::uint8_t> across(grid.size());
+    auto better = [lightest](std::uint8_t a, std::uint8_t b) {
+        return lightest ? std::max(a, b) : std::min(a, b);
+    };
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const std::size_t row = std::size_t(r) * std::size_t(columns);
+            std::uint8_t value = grid[row + std::size_t(c)];
+            for (int d = std::max(0, c - radius); d <= std::min(columns - 1, c + radius); ++d)
+                value = better(value, grid[row + std::size_t(d)]);
+            across[row + std::size_t(c)] = value;
+        }
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            std::uint8_t value = across[std::size_t(r) * std::size_t(columns) + std::size_t(c)];
+            for (int d = std::max(0, r - radius); d <= std::min(rows - 1, r + radius); ++d)
+                value =
+                    better(value, across[std::size_t(d) * std::size_t(columns) + std::size_t(c)]);
+            grid[std::size_t(r) * std::size_t(columns) + std::size_t(c)] = value;
+        }
+}
+
+float cellThreshold(float background, float ink, InkPolarity polarity)
+{
+    if (background - ink < kLeastContrast || ink > kMostInkShare * background)
+        return 0;
+    if (polarity == InkPolarity::DarkOnLight) {
+        if (background >= kFixedLeastBackground && ink <= kFixedMostInk)
+            return kFixedLimit;
+        return ink + kDarkSplit * (background - ink);
+    }
+    return ink + kLightSplit * (background - ink);
+}
+
+// Where pixel i of n along a side lies between the centres of the cells: the cell before it,
+// the one after (the same at the edges) and the share of the way from one to the other.
+struct Between
+{
+    int before = 0;
+    int after = 0;
+    float share = 0;
+};
+
+Between between(int i, int cell, int cells)
+{
+    const float at = (float(i) + 0.5f) / float(cell) - 0.5f;
+    if (at <= 0)
+        return {0, 0, 0};
+    const int before = std::min(int(at), cells - 1);
+    const int after = std::min(before + 1, cells - 1);
+    return {before, after, after == before ? 0.0f : at - float(before)};
+}
+
+template<int (*Tone)(const std::uint8_t *)>
+void writeInk(RowTable &rows, const InkGrid &grid, std::uint8_t *saved)
+{
+    const int width = grid.width, height = grid.height;
+    std::vector<Between> across(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        across[std::size_t(x)] = between(x, grid.cell, grid.columns);
+    std::vector<float> cellRow(static_cast<std::size_t>(grid.columns));
+    std::vector<float> line(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const Between down = between(y, grid.cell, grid.rows);
+        const float *upper = &grid.threshold[std::size_t(down.before) * std::size_t(grid.columns)];
+        const float *lower = &grid.threshold[std::size_t(down.after) * std::size_t(grid.columns)];
+        for (int c = 0; c < grid.columns; ++c)
+            cellRow[std::size_t(c)] = upper[c] + (lower[c] - upper[c]) * down.share;
+        for (int x = 0; x < width; ++x) {
+            const Between &b = across[std::size_t(x)];
+            const float left = cellRow[std::size_t(b.before)];
+            line[std::size_t(x)] = left + (cellRow[std::size_t(b.after)] - left) * b.share;
+        }
+        // The outermost pixels are never ink: the loader's white frame lies there, which
+        // around a dark picture would be light ink, one region round the whole page.
+        if (y == 0 || y == height - 1)
+            std::fill(line.begin(), line.end(), 0.0f);
+        line.front() = 0;
+        line.back() = 0;
+        std::uint8_t *row = rows[y];
+        std::uint8_t *keep = saved + 2 * std::size_t(width) * std::size_t(y);
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
+            keep[2 * x] = p[kRedByte];
+            keep[2 * x + 1] = p[kGreenByte];
+            const bool ink = float(Tone(p)) < line[std::size_t(x)];
+            p[kRedByte] = ink ? kInkRed : kBackgroundRed;
+            p[kGreenByte] = ink ? kInkGreen : kBackgroundGreen;
+        }
+    }
+}
+
+} // namespace
+
+std::string_view InkRuleName(InkRule rule)
+{
+    return rule == InkRule::Auto ? "auto" : "fixed";
+}
+
+std::optional<InkRule> ParseInkRule(std::string_view name)
+{
+    if (name == "fixed")
+        return InkRule::Fixed;
+    if (name == "auto")
+        return InkRule::Auto;
+    return std::nullopt;
+}
+
+int InkGrid::tone(const std::uint8_t *pixel) const
+{
+    return polarity == InkPolarity::DarkOnLight ? darkTone(pixel) : lightTone(pixel);
+}
+
+std::int64_t InkBytes(std::int64_t width, std::int64_t height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    // The kept bytes; per column two extremes, a place between cells and a threshold; per
+    // cell two extremes, a filter's copy and a threshold.
+    const std::int64_t cells = cellsOf(width, height, cellSide(width, height));
+    return 2 * width * height + 24 * width + 16 * cells;
+}
+
+InkGrid FindInk(const RowTable &rows)
+{
+    InkGrid grid;
+    if (rows.isEmpty())
+        return grid;
+    grid.width = rows.width();
+    grid.height = rows.height();
+    grid.cell = cellSide(grid.width, grid.height);
+    grid.columns = (grid.width + grid.cell - 1) / grid.cell;
+    grid.rows = (grid.height + grid.cell - 1) / grid.cell;
+    grid.polarity = findPolarity(rows);
+
+    const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
+    const MemoryReservation working(std::int64_t(3 * cells + 2 * std::size_t(grid.width)));
+    grid.charge.resize(std::int64_t(cells * sizeof(float)));
+    std::vector<std::uint8_t> background(cells), ink(cells);
+    if (grid.polarity == InkPolarity::DarkOnLight)
+        cellExtremes<darkTone>(rows, grid, background, ink);
+    else
+        cellExtremes<lightTone>(rows, grid, background, ink);
+    // A closing: strokes narrower than the window leave the background, slopes stay.
+    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, true);
+    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, false);
+    extremeWithin(ink, grid.columns, grid.rows, kInkRadius, false);
+    grid.threshold.resize(cells);
+    for (std::size_t i = 0; i < cells; ++i)
+        grid.threshold[i] = cellThreshold(float(background[i]), float(ink[i]), grid.polarity);
+    return grid;
+}
+
+InkInRaster::InkInRaster(RowTable &rows, const InkGrid &grid)
+    : m_rows(rows)
+{
+    if (rows.isEmpty())
+        return;
+    if (grid.width != rows.width() || grid.height != rows.height())
+        throw std::invalid_argument("the ink grid belongs to another picture");
+    const std::size_t bytes = 2 * std::size_t(rows.width()) * std::size_t(rows.height());
+    m_charge.resize(std::int64_t(bytes + 16 * std::size_t(rows.width())));
+    m_saved.resize(bytes);
+    if (grid.polarity == InkPolarity::DarkOnLight)
+        writeInk<darkTone>(rows, grid, m_saved.data());
+    else
+        writeInk<lightTone>(rows, grid, m_saved.data());
+    m_written = true;
+}
+
+void InkInRaster::restore() noexcept
+{
+    if (!m_written)
+        return;
+    const int width = m_rows.width(), height = m_rows.height();
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t *row = m_rows[y];
+        const std::uint8_t *keep = &m_saved[2 * std::size_t(width) * std::size_t(y)];
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
+            const std::uint8_t red = p[kRedByte], green = p[kGreenByte];
+            const bool background = red == kBackgroundRed && green == kBackgroundGreen;
+            const bool ink = red == kInkRed && green == kInkGreen;
+            const bool marked = red == kInkRed && green == kMarkedGreen;
+            if (background || ink || marked)
+                p[kRedByte] = keep[2 * x];
+            if (background || ink)
+                p[kGreenByte] = keep[2 * x + 1];
+        }
+    }
+    m_written = false;
+    std::vector<std::uint8_t>().swap(m_saved);
+    m_charge.clear();
+}
