@@ -28,6 +28,7 @@
 #include "base/MemoryBudget.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,5 @@ public:
 private:
     RowTable &m_rows;
     MemoryReservation m_charge;
-    std::vector<std::uint8_t> m_saved; // red and green, pixel by pixel, row by row
-    bool m_written = false;
+    std::unique_ptr<std::uint8_t[]> m_saved; // red and green, pixel by pixel, row by row
 };
