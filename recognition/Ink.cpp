@@ -30,6 +30,10 @@ constexpr int kInkRadius = 2;
 // tone, or the cell has none: noise, grain, gradients and a bare shadow's edge stay background.
 constexpr float kLeastContrast = 24;
 constexpr float kMostInkShare = 0.8f;
+// The share of cells taken for the quietest (1 in kQuietShare), and how far ink must stand out
+// from the grain they show.
+constexpr std::size_t kQuietShare = 10;
+constexpr float kGrainFactor = 2;
 
 // Where the background is at least this light and the ink at least this dark, the fixed rule's
 // limit separates them well and is kept, so that clean pages keep their regions exactly.
@@ -130,36 +134,64 @@ UMNOGLAZ_PIXEL_LOOP void restoreRow(std::uint8_t *row, const std::uint8_t *keep,
     }
 }
 
-// Light ink on a dark background when the page's middle lightness lies below the middle of
-// its range (the 1st to the 99th percentile): most of the page is then the darker side.
-InkPolarity findPolarity(const RowTable &rows)
+// The polarity is voted on by tiles of this many cells a side, each tile with at least this
+// many samples and this range of lightness between its 2nd and 98th percentile.
+constexpr int kTileCells = 16;
+constexpr int kLeastTileSamples = 16;
+constexpr int kLeastTileRange = 48;
+constexpr int kLightnessBins = 64; // four levels a bin
+
+// Light ink on a dark background when most tiles say so. A tile says light ink when its middle
+// lightness lies below the middle of its range (most of it is then the darker side), dark ink
+// otherwise; a tile without contrast says nothing. Tiles, not the page, so that a shadow over
+// half a page is dark paper with darker ink where it lies, not a dark page.
+InkPolarity findPolarity(const RowTable &rows, int cell)
 {
     const std::int64_t width = rows.width(), height = rows.height();
     const int step = int(std::max<double>(
         1.0, std::ceil(std::sqrt(double(width) * double(height) / double(kMostSamples)))));
-    std::array<std::int64_t, 256> histogram {};
-    std::int64_t total = 0;
-    for (int y = step / 2; y < height; y += step) {
-        const std::uint8_t *row = rows[y];
-        for (int x = step / 2; x < width; x += step) {
-            const std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
-            const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
-            ++histogram[std::size_t((lo + hi) / 2)];
-            ++total;
+    const int tile = kTileCells * cell;
+    const int tilesAcross = int((width + tile - 1) / tile),
+              tilesDown = int((height + tile - 1) / tile);
+    const MemoryReservation charge(std::int64_t(tilesAcross) * kLightnessBins * 4);
+    std::vector<std::int32_t> histograms(std::size_t(tilesAcross) * kLightnessBins);
+    int lightVotes = 0, darkVotes = 0;
+    // The tiles are taken a row of tiles at a time.
+    for (int tileRow = 0; tileRow < tilesDown; ++tileRow) {
+        std::fill(histograms.begin(), histograms.end(), 0);
+        const int top = tileRow * tile, bottom = int(std::min<std::int64_t>(height, top + tile));
+        for (int y = top + step / 2; y < bottom; y += step) {
+            const std::uint8_t *row = rows[y];
+            for (int x = step / 2; x < width; x += step) {
+                const std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
+                const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
+                ++histograms[std::size_t(x / tile) * kLightnessBins + std::size_t((lo + hi) / 8)];
+            }
+        }
+        for (int t = 0; t < tilesAcross; ++t) {
+            const std::int32_t *histogram = &histograms[std::size_t(t) * kLightnessBins];
+            std::int64_t total = 0;
+            for (int bin = 0; bin < kLightnessBins; ++bin)
+                total += histogram[bin];
+            if (total < kLeastTileSamples)
+                continue;
+            auto quantile = [&](double share) {
+                const double wanted = share * double(total);
+                std::int64_t seen = 0;
+                for (int bin = 0; bin < kLightnessBins; ++bin) {
+                    seen += histogram[bin];
+                    if (double(seen) > wanted)
+                        return bin * 4 + 2;
+                }
+                return 255;
+            };
+            const int middle = quantile(0.5), low = quantile(0.02), high = quantile(0.98);
+            if (high - low < kLeastTileRange)
+                continue;
+            (2 * middle < low + high ? lightVotes : darkVotes) += 1;
         }
     }
-    auto quantile = [&](double share) {
-        const double wanted = share * double(total);
-        std::int64_t seen = 0;
-        for (int tone = 0; tone < 256; ++tone) {
-            seen += histogram[std::size_t(tone)];
-            if (double(seen) > wanted)
-                return tone;
-        }
-        return 255;
-    };
-    const int middle = quantile(0.5), low = quantile(0.01), high = quantile(0.99);
-    return 2 * middle < low + high ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
+    return lightVotes > darkVotes ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
 }
 
 // Each cell's lightest and darkest tone, in one pass over the rows: a column's extremes over
@@ -224,9 +256,25 @@ void extremeWithin(
         }
 }
 
-float cellThreshold(float background, float ink, InkPolarity polarity)
+// The contrast that ink needs on this page: kLeastContrast, or more on a grainy page: twice
+// what the quietest tenth of the cells show, which on any page with margins is the grain of
+// its bare background. A page of noise has no quiet cells and so no ink.
+float leastContrast(
+    const std::vector<std::uint8_t> &background, const std::vector<std::uint8_t> &ink)
 {
-    if (background - ink < kLeastContrast || ink > kMostInkShare * background)
+    std::vector<std::uint8_t> contrast(background.size());
+    for (std::size_t i = 0; i < contrast.size(); ++i)
+        contrast[i] = std::uint8_t(std::max(0, int(background[i]) - int(ink[i])));
+    if (contrast.empty())
+        return kLeastContrast;
+    const auto quiet = contrast.begin() + std::ptrdiff_t(contrast.size() / kQuietShare);
+    std::nth_element(contrast.begin(), quiet, contrast.end());
+    return std::max(kLeastContrast, kGrainFactor * float(*quiet));
+}
+
+float cellThreshold(float background, float ink, float leastContrast, InkPolarity polarity)
+{
+    if (background - ink < leastContrast || ink > kMostInkShare * background)
         return 0;
     if (polarity == InkPolarity::DarkOnLight) {
         if (background >= kFixedLeastBackground && ink <= kFixedMostInk)
@@ -347,7 +395,7 @@ InkGrid FindInk(const RowTable &rows)
     grid.cell = cellSide(grid.width, grid.height);
     grid.columns = (grid.width + grid.cell - 1) / grid.cell;
     grid.rows = (grid.height + grid.cell - 1) / grid.cell;
-    grid.polarity = findPolarity(rows);
+    grid.polarity = findPolarity(rows, grid.cell);
 
     const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
     const MemoryReservation working(std::int64_t(3 * cells + 2 * std::size_t(grid.width)));
@@ -361,9 +409,11 @@ InkGrid FindInk(const RowTable &rows)
     extremeWithin(background, grid.columns, grid.rows, kCloseRadius, true);
     extremeWithin(background, grid.columns, grid.rows, kCloseRadius, false);
     extremeWithin(ink, grid.columns, grid.rows, kInkRadius, false);
+    const float least = leastContrast(background, ink);
     grid.threshold.resize(cells);
     for (std::size_t i = 0; i < cells; ++i)
-        grid.threshold[i] = cellThreshold(float(background[i]), float(ink[i]), grid.polarity);
+        grid.threshold[i] =
+            cellThreshold(float(background[i]), float(ink[i]), least, grid.polarity);
     return grid;
 }
 
