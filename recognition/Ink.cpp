@@ -28,12 +28,12 @@ constexpr int kInkRadius = 2;
 
 // Ink must stand this far below its background, in levels and as a share of the background's
 // tone, or the cell has none: noise, grain, gradients and a bare shadow's edge stay background.
-constexpr float kLeastContrast = 24;
+constexpr float kLeastContrast = 48;
 constexpr float kMostInkShare = 0.8f;
-// The share of cells taken for the quietest (1 in kQuietShare), and how far ink must stand out
-// from the grain they show.
-constexpr std::size_t kQuietShare = 10;
-constexpr float kGrainFactor = 2;
+// On a grainy page ink must stand out further: by this many times the grain, the median
+// difference in lightness between a pixel and the next one in its row (about the grain's
+// standard deviation). On clean pages, flat paper and flat ink, that median is 0.
+constexpr float kGrainFactor = 8;
 
 // Where the background is at least this light and the ink at least this dark, the fixed rule's
 // limit separates them well and is kept, so that clean pages keep their regions exactly.
@@ -41,9 +41,11 @@ constexpr float kFixedLimit = 128;
 constexpr float kFixedLeastBackground = 192;
 constexpr float kFixedMostInk = 64;
 
-// Elsewhere the threshold lies this far from the ink towards the background.
-constexpr float kDarkSplit = 0.5f;
-constexpr float kLightSplit = 0.5f;
+// Elsewhere the threshold lies this far from the ink towards the background: nearer the
+// background than half way, so that a stroke keeps its blurred or glowing edge and a lit
+// display's segments stay joined (chosen on the validation pages).
+constexpr float kDarkSplit = 0.7f;
+constexpr float kLightSplit = 0.75f;
 
 // The bytes InkInRaster writes.
 constexpr std::uint8_t kInkRed = 0, kInkGreen = 0;
@@ -141,11 +143,19 @@ constexpr int kLeastTileSamples = 16;
 constexpr int kLeastTileRange = 48;
 constexpr int kLightnessBins = 64; // four levels a bin
 
+// The page as a whole: its polarity and its grain.
+struct PageLook
+{
+    InkPolarity polarity = InkPolarity::DarkOnLight;
+    int grain = 0;
+};
+
 // Light ink on a dark background when most tiles say so. A tile says light ink when its middle
 // lightness lies below the middle of its range (most of it is then the darker side), dark ink
 // otherwise; a tile without contrast says nothing. Tiles, not the page, so that a shadow over
-// half a page is dark paper with darker ink where it lies, not a dark page.
-InkPolarity findPolarity(const RowTable &rows, int cell)
+// half a page is dark paper with darker ink where it lies, not a dark page. The grain is the
+// median difference of lightness between a sampled pixel and the next one in its row.
+PageLook lookAtPage(const RowTable &rows, int cell)
 {
     const std::int64_t width = rows.width(), height = rows.height();
     const int step = int(std::max<double>(
@@ -155,17 +165,28 @@ InkPolarity findPolarity(const RowTable &rows, int cell)
               tilesDown = int((height + tile - 1) / tile);
     const MemoryReservation charge(std::int64_t(tilesAcross) * kLightnessBins * 4);
     std::vector<std::int32_t> histograms(std::size_t(tilesAcross) * kLightnessBins);
+    std::array<std::int64_t, 256> steps {}; // differences between neighbours in a row
+    std::int64_t stepsSeen = 0;
     int lightVotes = 0, darkVotes = 0;
     // The tiles are taken a row of tiles at a time.
     for (int tileRow = 0; tileRow < tilesDown; ++tileRow) {
         std::fill(histograms.begin(), histograms.end(), 0);
         const int top = tileRow * tile, bottom = int(std::min<std::int64_t>(height, top + tile));
-        for (int y = top + step / 2; y < bottom; y += step) {
+        // The outermost pixels (the loader's frame) are left out.
+        for (int y = std::max(1, top + step / 2); y < std::min<std::int64_t>(bottom, height - 1);
+             y += step) {
             const std::uint8_t *row = rows[y];
-            for (int x = step / 2; x < width; x += step) {
+            for (int x = 1 + step / 2; x < width - 1; x += step) {
                 const std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
                 const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
                 ++histograms[std::size_t(x / tile) * kLightnessBins + std::size_t((lo + hi) / 8)];
+                if (x + 2 < width) {
+                    const std::uint8_t *q = p + kBytesPerPixel;
+                    const int nextLo = std::min({q[0], q[1], q[2]});
+                    const int nextHi = std::max({q[0], q[1], q[2]});
+                    ++steps[std::size_t(std::abs(lo + hi - nextLo - nextHi) / 2)];
+                    ++stepsSeen;
+                }
             }
         }
         for (int t = 0; t < tilesAcross; ++t) {
@@ -191,7 +212,12 @@ InkPolarity findPolarity(const RowTable &rows, int cell)
             (2 * middle < low + high ? lightVotes : darkVotes) += 1;
         }
     }
-    return lightVotes > darkVotes ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
+    PageLook look;
+    look.polarity = lightVotes > darkVotes ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
+    std::int64_t seen = 0;
+    while (look.grain < 255 && 2 * (seen + steps[std::size_t(look.grain)]) <= stepsSeen)
+        seen += steps[std::size_t(look.grain++)];
+    return look;
 }
 
 // Each cell's lightest and darkest tone, in one pass over the rows: a column's extremes over
@@ -254,22 +280,6 @@ void extremeWithin(
                     better(value, across[std::size_t(d) * std::size_t(columns) + std::size_t(c)]);
             grid[std::size_t(r) * std::size_t(columns) + std::size_t(c)] = value;
         }
-}
-
-// The contrast that ink needs on this page: kLeastContrast, or more on a grainy page: twice
-// what the quietest tenth of the cells show, which on any page with margins is the grain of
-// its bare background. A page of noise has no quiet cells and so no ink.
-float leastContrast(
-    const std::vector<std::uint8_t> &background, const std::vector<std::uint8_t> &ink)
-{
-    std::vector<std::uint8_t> contrast(background.size());
-    for (std::size_t i = 0; i < contrast.size(); ++i)
-        contrast[i] = std::uint8_t(std::max(0, int(background[i]) - int(ink[i])));
-    if (contrast.empty())
-        return kLeastContrast;
-    const auto quiet = contrast.begin() + std::ptrdiff_t(contrast.size() / kQuietShare);
-    std::nth_element(contrast.begin(), quiet, contrast.end());
-    return std::max(kLeastContrast, kGrainFactor * float(*quiet));
 }
 
 float cellThreshold(float background, float ink, float leastContrast, InkPolarity polarity)
@@ -395,7 +405,8 @@ InkGrid FindInk(const RowTable &rows)
     grid.cell = cellSide(grid.width, grid.height);
     grid.columns = (grid.width + grid.cell - 1) / grid.cell;
     grid.rows = (grid.height + grid.cell - 1) / grid.cell;
-    grid.polarity = findPolarity(rows, grid.cell);
+    const PageLook look = lookAtPage(rows, grid.cell);
+    grid.polarity = look.polarity;
 
     const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
     const MemoryReservation working(std::int64_t(3 * cells + 2 * std::size_t(grid.width)));
@@ -409,7 +420,7 @@ InkGrid FindInk(const RowTable &rows)
     extremeWithin(background, grid.columns, grid.rows, kCloseRadius, true);
     extremeWithin(background, grid.columns, grid.rows, kCloseRadius, false);
     extremeWithin(ink, grid.columns, grid.rows, kInkRadius, false);
-    const float least = leastContrast(background, ink);
+    const float least = std::max(kLeastContrast, kGrainFactor * float(look.grain));
     grid.threshold.resize(cells);
     for (std::size_t i = 0; i < cells; ++i)
         grid.threshold[i] =
