@@ -132,7 +132,7 @@ UMNOGLAZ_PIXEL_LOOP void restoreRow(std::uint8_t *row, const std::uint8_t *keep,
         const bool marked = (r == kInkRed) & (g == kMarkedGreen);
         row[3 * x] = b;
         row[3 * x + 1] = lent ? keep[2 * x + 1] : g;
-        row[3 * x + 2] = lent | marked ? keep[2 * x] : r;
+        row[3 * x + 2] = (lent || marked) ? keep[2 * x] : r;
     }
 }
 
@@ -409,7 +409,8 @@ InkGrid FindInk(const RowTable &rows)
     grid.polarity = look.polarity;
 
     const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
-    const MemoryReservation working(std::int64_t(3 * cells + 2 * std::size_t(grid.width)));
+    // Two planes of cells and a filter's copy; three rows of columns.
+    const MemoryReservation working(std::int64_t(3 * cells + 3 * std::size_t(grid.width)));
     grid.charge.resize(std::int64_t(cells * sizeof(float)));
     std::vector<std::uint8_t> background(cells), ink(cells);
     if (grid.polarity == InkPolarity::DarkOnLight)
