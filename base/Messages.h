@@ -47,6 +47,7 @@ inline constexpr const char *kOptionsNeedRecognize =
     "Options other than --help and --version need --recognize PICTURE.";
 inline constexpr const char *kOutputNeedsName = "--output needs a file name.";
 inline constexpr const char *kUnknownMethod = "--method takes turns or learned.";
+inline constexpr const char *kUnknownInkRule = "--ink takes fixed or auto.";
 inline constexpr const char *kBadMinConfidence = "--min-confidence takes a number from 0 to 1.";
 inline constexpr const char *kMinConfidenceNeedsLearned =
     "--min-confidence needs --method learned.";

@@ -3,8 +3,10 @@
 // recognition pass, for either method or both side by side. Not a timed test: run it by hand
 // (bench/EVALUATION.md says how).
 //
-//   umnoglaz_numbers FOLDER [--method turns|learned|both] [--show MATERIAL]
+//   umnoglaz_numbers FOLDER [--method turns|learned|both] [--ink fixed|auto] [--show MATERIAL]
 //
+// Each method reads ink by its own rule (auto for learned, fixed for turns) unless --ink names
+// one for both.
 // A truth number is read when the program gives a number with exactly its text whose box
 // overlaps the truth box (moved by the white frame's one pixel); each number given is matched
 // once. Numbers given that match no truth number are counted as extra. On the noise pages,
@@ -68,12 +70,15 @@ void score(const QString &page, const std::vector<TruthNumber> &truth,
     }
 }
 
+// --ink, when given: the same rule for every method.
+std::optional<InkRule> inkRule;
+
 std::vector<Number> readFile(const QString &path, Method method)
 {
     PictureStore store;
     CreatePictureStore(store);
     LoadPicture(path, store.workRaster, store.rowTable);
-    return ReadNumbers(store, method);
+    return ReadNumbers(store, method, inkRule);
 }
 
 QString percent(int part, int whole)
@@ -99,6 +104,9 @@ int main(int argc, char **argv)
                 methods = {*named};
             else
                 usage = usage || name != "both";
+        } else if (std::strcmp(arg, "--ink") == 0 && i + 1 < argc) {
+            inkRule = ParseInkRule(argv[++i]);
+            usage = usage || !inkRule;
         } else if (std::strcmp(arg, "--show") == 0 && i + 1 < argc) {
             show = QString::fromLocal8Bit(argv[++i]);
         } else if (folder.isEmpty() && arg[0] != '-') {
@@ -109,7 +117,7 @@ int main(int argc, char **argv)
     }
     if (usage || folder.isEmpty()) {
         std::fputs("usage: umnoglaz_numbers FOLDER [--method turns|learned|both] "
-                   "[--show MATERIAL]\n",
+                   "[--ink fixed|auto] [--show MATERIAL]\n",
             stderr);
         return 2;
     }

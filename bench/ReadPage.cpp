@@ -4,12 +4,13 @@
 
 namespace {
 
-Reading read(PictureStore &store, Method method)
+Reading read(PictureStore &store, Method method, std::optional<InkRule> ink = std::nullopt)
 {
     NoProgress progress;
     RecognitionState state;
     ReadingOptions options;
     options.method = method;
+    options.ink = ink;
     return ReadPicture(store.workRaster, store.rowTable, state, progress, options);
 }
 
@@ -25,7 +26,7 @@ std::vector<PageRegion> ReadPage(PictureStore &store, Method method)
     return regions;
 }
 
-std::vector<Number> ReadNumbers(PictureStore &store, Method method)
+std::vector<Number> ReadNumbers(PictureStore &store, Method method, std::optional<InkRule> ink)
 {
-    return read(store, method).numbers;
+    return read(store, method, ink).numbers;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "picture/PictureStore.h"
+#include "recognition/Ink.h"
 #include "recognition/Method.h"
 #include "recognition/Numbers.h"
 #include "recognition/Regions.h"
@@ -21,4 +22,6 @@ std::vector<PageRegion> ReadPage(PictureStore &store, Method method);
 
 // The numbers read on the page, in work-raster coordinates. Reading draws its labels on the
 // work raster, so a page is read once.
-std::vector<Number> ReadNumbers(PictureStore &store, Method method);
+// The ink rule is the method's own unless one is given.
+std::vector<Number> ReadNumbers(
+    PictureStore &store, Method method, std::optional<InkRule> ink = std::nullopt);

@@ -87,6 +87,12 @@ std::variant<HeadlessOptions, CommandAnswer> ParseCommandLine(const QStringList 
         QStringLiteral("With --method learned: the least probability (0 to 1) at which the "
                        "network's digit is taken; by default the one chosen in training."),
         QStringLiteral("P"));
+    const QCommandLineOption ink(QStringLiteral("ink"),
+        QStringLiteral("Which pixels are ink: \"fixed\" takes every pixel whose red is below "
+                       "128, as on a clean page; \"auto\" follows the local background, so "
+                       "that shadows, pencil, coloured ink and light digits on a dark screen "
+                       "read too. By default auto with --method learned, fixed with turns."),
+        QStringLiteral("fixed|auto"));
     parser.addOption(recognize);
     parser.addOption(json);
     parser.addOption(output);
@@ -95,6 +101,7 @@ std::variant<HeadlessOptions, CommandAnswer> ParseCommandLine(const QStringList 
     parser.addOption(threads);
     parser.addOption(method);
     parser.addOption(minConfidence);
+    parser.addOption(ink);
     parser.addOption(maxMemory);
     parser.addPositionalArgument(QStringLiteral("PICTURE"),
         QStringLiteral("A picture to open in the window, or with --recognize more pictures "
@@ -141,6 +148,11 @@ std::variant<HeadlessOptions, CommandAnswer> ParseCommandLine(const QStringList 
     if (!methodNamed)
         return usageError(QString::fromLatin1(kUnknownMethod));
     options.method = *methodNamed;
+    if (parser.isSet(ink)) {
+        options.ink = ParseInkRule(parser.value(ink).toStdString());
+        if (!options.ink)
+            return usageError(QString::fromLatin1(kUnknownInkRule));
+    }
     if (parser.isSet(minConfidence)) {
         if (options.method != Method::Learned)
             return usageError(QString::fromLatin1(kMinConfidenceNeedsLearned));

@@ -3,6 +3,7 @@
 // nothing; the caller writes the answer.
 #pragma once
 
+#include "recognition/Ink.h"
 #include "recognition/Method.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ struct HeadlessOptions
     int threads = 1;
     Method method = Method::Turns;
     std::optional<float> minConfidence; // --min-confidence P
+    std::optional<InkRule> ink;         // --ink; nothing: the method's own
     std::int64_t maxMemory = 0;         // 0: the default budget
 
     const QString &picture() const { return pictures.first(); }

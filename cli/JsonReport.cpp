@@ -273,8 +273,8 @@ void writeGlyph(JsonWriter &json, const Glyph &glyph, std::size_t number)
 
 } // namespace
 
-void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+void WriteJsonReport(ReportOut &out, const QString &picture, Method method, InkRule ink, int width,
+    int height, const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
     const std::vector<Number> &numbers)
 {
     const bool learned = method == Method::Learned;
@@ -291,6 +291,10 @@ void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int 
     }
     json.key("height");
     json.value(std::int64_t(height));
+    if (learned || ink != InkRule::Fixed) {
+        json.key("ink");
+        json.value(InkRuleName(ink));
+    }
     json.key("method");
     json.value(MethodName(method));
     json.key("numbers");

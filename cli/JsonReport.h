@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/ReportOut.h"
+#include "recognition/Ink.h"
 #include "recognition/Method.h"
 #include "recognition/Numbers.h"
 #include "recognition/RegionResult.h"
@@ -48,16 +49,18 @@ private:
 };
 
 // The report of one picture and its line break:
-//   {"file","glyphs":[...],"height","method",
+//   {"file","glyphs":[...],"height","ink","method",
 //    "numbers":[{"glyphs","height","regions","text","width","x","y"}...],"regions":[...],"width"}
 // A region has box, count, digit, region, x and y; with turns a region with a digit adds codes,
 // mismatches and signature; with learned a traced region adds codes and confidence (3
 // decimals, null for a speck the network did not look at), and a region that is part of any
 // glyph the glyphs' numbers. Only the learned method has glyphs, each with box, confidence,
 // digit, glyph (its number, from 1), kind ("single", "assembled", "cut"), regions, x and y (its
-// first pixel), and its numbers list their glyphs.
-void WriteJsonReport(ReportOut &out, const QString &picture, Method method, int width, int height,
-    const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
+// first pixel), and its numbers list their glyphs. "ink" names the rule that decided which
+// pixels are ink ("fixed" or "auto"); it is always there with the learned method, and with
+// turns only when the rule is auto, so that the turns method's report by default is as it was.
+void WriteJsonReport(ReportOut &out, const QString &picture, Method method, InkRule ink, int width,
+    int height, const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
     const std::vector<Number> &numbers);
 
 // What a report held in memory costs per region at most, for a caller that must hold one back

@@ -21,6 +21,7 @@ QString LoadAndRead(const QString &picture, const HeadlessOptions &options, int 
         reads.method = options.method;
         reads.minConfidence = options.minConfidence;
         reads.threads = threads;
+        reads.ink = options.ink;
         reading = ReadPicture(store.workRaster, store.rowTable, state, progress, reads);
     } catch (const std::exception &error) {
         return ErrorMessage(error);
@@ -34,7 +35,7 @@ void WriteReport(ReportOut &out, const QString &picture, const HeadlessOptions &
     const TBitmap &raster, const Reading &reading)
 {
     if (options.json)
-        WriteJsonReport(out, picture, options.method, raster.width(), raster.height(),
+        WriteJsonReport(out, picture, options.method, reading.ink, raster.width(), raster.height(),
             reading.results, reading.glyphs, reading.numbers);
     else
         WriteTextReport(out, picture, options.method, raster.width(), raster.height(),

@@ -2,13 +2,31 @@
 
 #include "picture/TBitmap.h"
 
+InkRule InkRuleOf(const ReadingOptions &options)
+{
+    if (options.ink)
+        return *options.ink;
+    return options.method == Method::Learned ? InkRule::Auto : InkRule::Fixed;
+}
+
 Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, const ReadingOptions &options)
 {
     Reading reading;
     const std::unique_ptr<Recogniser> recogniser =
         MakeRecogniser(options.method, options.minConfidence);
-    reading.results = RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
+    reading.ink = InkRuleOf(options);
+    if (reading.ink == InkRule::Auto) {
+        // The ink lies in the raster for the pass alone; the picture comes back however the
+        // pass ends.
+        const InkGrid grid = FindInk(rows);
+        InkInRaster ink(rows, grid);
+        reading.results =
+            RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
+    } else {
+        reading.results =
+            RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
+    }
     reading.charge.resize(std::int64_t(reading.results.capacity() * sizeof(RegionResult)));
 
     // The glyphs' labels are not written into the work raster: they lie over it (LabelLayer.h).

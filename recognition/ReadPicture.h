@@ -2,9 +2,12 @@
 // headless command, the benchmarks and the fuzz targets turn the work raster into digits and
 // numbers. It runs the stages of reading in order, each on what the one before it gave:
 //
-//   1. ink      which pixels are dark: the fixed rule, a red byte below 128, which labelling
-//               and tracing read from the work raster itself. A stage that decides ink some
-//               other way goes here, before labelling, and hands labelling what it decided.
+//   1. ink      which pixels are ink (Ink.h). The fixed rule, a red byte below 128, is read by
+//               labelling and tracing from the work raster itself. The auto rule decides ink
+//               from local contrast, in either polarity and any colour, and says what it
+//               decided in the raster's red and green bytes for the length of the pass; the
+//               picture's own bytes come back afterwards with the walk's marks, so what is
+//               shown and written is the picture, marked where today's marks would be.
 //   2. regions  LabelRegions rebuilds the region table (the first step of the pass).
 //   3. outlines and digits
 //               RecognizeAll traces every live region and reads it with the method's
@@ -22,6 +25,7 @@
 // numbers come back owned, with their memory still charged to the run's budget.
 #pragma once
 
+#include "recognition/Ink.h"
 #include "recognition/Method.h"
 #include "recognition/Numbers.h"
 #include "recognition/RecognizeAll.h"
@@ -35,6 +39,7 @@ struct ReadingOptions
 {
     Method method = Method::Turns;
     std::optional<float> minConfidence; // the learned method: replaces the network's threshold
+    std::optional<InkRule> ink;         // nothing: the method's own (see InkRuleOf)
     int threads = DefaultThreadCount();
 };
 
@@ -45,7 +50,12 @@ struct Reading
     std::vector<Glyph> glyphs;         // the learned method's, by first pixel row by row
     std::vector<Number> numbers;       // line by line from the top, each line left to right
     MemoryReservation charge;          // the bytes of all three, for as long as they are kept
+    InkRule ink = InkRule::Fixed;      // the rule the pass read ink by
 };
+
+// The ink rule a reading uses: the one asked for, or the method's own: auto for the learned
+// method, which reads photos and screens, fixed for turns, whose output stays as it always was.
+InkRule InkRuleOf(const ReadingOptions &options);
 
 // Runs the stages above over the work raster, whose row table is rows. An exception ends it at
 // once, as it ends the pass (see RecognizeAll.h); nothing stays charged then.

@@ -51,6 +51,8 @@ TEST(CommandLine, everyUsageProblemExitsTwoWithOneLineAndWhereTheHelpIs)
         {"unknownMethod",
             {recognize, picture, QStringLiteral("--method"), QStringLiteral("neural")},
             QString::fromLatin1(kUnknownMethod)},
+        {"unknownInkRule", {recognize, picture, QStringLiteral("--ink"), QStringLiteral("otsu")},
+            QString::fromLatin1(kUnknownInkRule)},
         {"minConfidenceWithTurns",
             {recognize, picture, QStringLiteral("--min-confidence"), QStringLiteral("0.5")},
             QString::fromLatin1(kMinConfidenceNeedsLearned)},

@@ -122,8 +122,10 @@ QByteArray documentReport(const QString &picture, bool learned, int width, int h
         {QStringLiteral("regions"), regions},
         {QStringLiteral("numbers"), numberArray},
     };
-    if (learned)
+    if (learned) {
         document.insert(QStringLiteral("glyphs"), glyphArray);
+        document.insert(QStringLiteral("ink"), QStringLiteral("auto"));
+    }
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -132,12 +134,19 @@ Method methodOf(bool learned)
     return learned ? Method::Learned : Method::Turns;
 }
 
+// Each method's own rule.
+InkRule inkOf(bool learned)
+{
+    return learned ? InkRule::Auto : InkRule::Fixed;
+}
+
 QByteArray streamedReport(const QString &picture, bool learned, int width, int height,
     const std::vector<RegionResult> &results, const std::vector<Glyph> &glyphs,
     const std::vector<Number> &numbers)
 {
     ReportOut out;
-    WriteJsonReport(out, picture, methodOf(learned), width, height, results, glyphs, numbers);
+    WriteJsonReport(
+        out, picture, methodOf(learned), inkOf(learned), width, height, results, glyphs, numbers);
     return out.bytes();
 }
 
@@ -341,8 +350,8 @@ TEST(JsonReport, passesOnTheSamplesAndRandomPagesGiveTheDocumentsBytesThroughAFi
             ASSERT_NE(file, nullptr);
             {
                 ReportOut out(file);
-                WriteJsonReport(out, picture, methodOf(learned), width, height, results,
-                    reading.glyphs, numbers);
+                WriteJsonReport(out, picture, methodOf(learned), reading.ink, width, height,
+                    results, reading.glyphs, numbers);
                 EXPECT_TRUE(out.flush());
             }
             QByteArray written(qsizetype(std::ftell(file)), '\0');

@@ -6,6 +6,7 @@
 #include "cli/PictureReport.h"
 #include "picture/LoadPicture.h"
 #include "picture/PictureStore.h"
+#include "recognition/Ink.h"
 #include "recognition/LabelRegions.h"
 #include "recognition/ReadPicture.h"
 #include "tests/support/CountingAllocator.h"
@@ -227,6 +228,30 @@ TEST_P(MemoryEstimate, glyphStageChargesCoverItsTables)
         const std::vector<Glyph> glyphs = recogniser->readGlyphs(state.regions, results);
         const Peaks peaks = watch.peaks();
         EXPECT_LE(peaks.heap, peaks.charged + kSlack);
+    }
+}
+
+// The auto ink rule: deciding the grid, then the bytes it lends the raster for the pass, each
+// charged before it is allocated and within its estimate.
+TEST_P(MemoryEstimate, inkStepChargesCoverWhatItHolds)
+{
+    if (GetParam() != Method::Learned)
+        GTEST_SKIP() << "the ink step is the same for both methods";
+    for (const Page &page : pages()) {
+        SCOPED_TRACE(page.name);
+        PictureStore store;
+        CreatePictureStore(store);
+        page.draw(store);
+        Watch watch;
+        const InkGrid grid = FindInk(store.rowTable);
+        {
+            const InkInRaster ink(store.rowTable, grid);
+            const Peaks peaks = watch.peaks();
+            EXPECT_LE(peaks.heap, peaks.charged + kSlack);
+            EXPECT_LE(peaks.charged,
+                InkBytes(store.workRaster.width(), store.workRaster.height()) + kSlack);
+        }
+        EXPECT_LE(watch.heapNow(), grid.charge.bytes() + kSlack) << "only the grid stays";
     }
 }
 

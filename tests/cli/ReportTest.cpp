@@ -236,3 +236,31 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
         << lines[5].toStdString();
     EXPECT_TRUE(lines[6].startsWith(QStringLiteral("numbers:"))) << lines[6].toStdString();
 }
+
+TEST_F(PictureReport, jsonNamesTheInkRuleWhereItIsNotTheTurnsMethodsOwn)
+{
+    const QString pen = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
+    auto json = [&](const QStringList &more) {
+        const Outcome run = report(
+            QStringList {QStringLiteral("--recognize"), pen, QStringLiteral("--json")} + more);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+    };
+    const QString method = QStringLiteral("--method"), ink = QStringLiteral("--ink");
+    const QJsonObject turns = json({});
+    EXPECT_FALSE(turns.contains(QStringLiteral("ink")));
+    EXPECT_FALSE(json({ink, QStringLiteral("fixed")}).contains(QStringLiteral("ink")));
+    const QJsonObject turnsAuto = json({ink, QStringLiteral("auto")});
+    EXPECT_EQ(turnsAuto["ink"].toString(), QStringLiteral("auto"));
+    // A clean page: the same regions, digits and numbers by either rule.
+    EXPECT_EQ(turnsAuto["regions"], turns["regions"]);
+    EXPECT_EQ(turnsAuto["numbers"], turns["numbers"]);
+
+    const QJsonObject learned = json({method, QStringLiteral("learned")});
+    EXPECT_EQ(learned["ink"].toString(), QStringLiteral("auto"));
+    const QJsonObject learnedFixed =
+        json({method, QStringLiteral("learned"), ink, QStringLiteral("fixed")});
+    EXPECT_EQ(learnedFixed["ink"].toString(), QStringLiteral("fixed"));
+    EXPECT_EQ(learnedFixed["regions"], learned["regions"]);
+    EXPECT_EQ(learnedFixed["glyphs"], learned["glyphs"]);
+}

@@ -1,11 +1,13 @@
 // The recognition method in the window: the list under the buttons, Ctrl+M, the choice kept
-// between runs, and a "6" drawn with the pen that the trained network labels "6".
+// between runs, a "6" drawn with the pen that the trained network labels "6", and a dark
+// screenshot that the network reads by the auto ink rule.
 #include "recognition/LabelLayer.h"
 #include "tests/ui/WidgetTestSupport.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
@@ -156,6 +158,30 @@ private Q_SLOTS:
         QTest::mouseClick(form->Button2, Qt::LeftButton);
         QCOMPARE(form->recognitionState().regions.size(), std::size_t(2)); // one blob
         QCOMPARE(form->numbers(), QStringList {QStringLiteral("27")});
+    }
+
+    void aDarkScreenshotOpenedWithTheNetworkGetsItsLabels()
+    {
+        // The pen sample as a dark-mode screen shows it: light grey on near black.
+        QImage sample(QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp"));
+        QVERIFY(!sample.isNull());
+        sample = sample.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < sample.height(); ++y)
+            for (int x = 0; x < sample.width(); ++x) {
+                const int ink = 255 - qGray(sample.pixel(x, y));
+                const int v = 30 + ink * 200 / 255;
+                sample.setPixel(x, y, qRgb(v, v, v + 4));
+            }
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("dark.bmp"));
+        QVERIFY(sample.save(file, "BMP"));
+
+        form->ComboBox1->setCurrentIndex(1);
+        form->openPicture(file);
+        QCOMPARE(form->labelLayer().size(), std::size_t(10));
+        QCOMPARE(form->numbers(), (QStringList {QStringLiteral("01"), QStringLiteral("23456789")}));
+        // The labels lie over the picture, which keeps its own pixels.
+        QCOMPARE(pixelAt(work(), 1, 1), (Bgr {34, 30, 30}));
     }
 
     void turnSignaturesStayTheDefaultAndNeverSaySix()
