@@ -3,6 +3,8 @@
 #include "picture/PixelLayout.h"
 #include "picture/RowTable.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -254,32 +256,18 @@ void cellExtremes(const RowTable &rows, const InkGrid &grid, std::vector<std::ui
     }
 }
 
-// The lightest (or darkest) value within radius cells of each cell, along rows then columns;
-// cells beyond the grid's edge are left out. The grid is small (a cell covers 16 to 256 pixels)
-// and the window a few cells wide.
+// The lightest (or darkest) value within radius cells of each cell: a dilation (an erosion)
+// by a square of 2 radius + 1 cells, in which cells beyond the grid's edge take no part.
 void extremeWithin(
     std::vector<std::uint8_t> &grid, int columns, int rows, int radius, bool lightest)
 {
-    std::vector<std::uint8_t> across(grid.size());
-    auto better = [lightest](std::uint8_t a, std::uint8_t b) {
-        return lightest ? std::max(a, b) : std::min(a, b);
-    };
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            const std::size_t row = std::size_t(r) * std::size_t(columns);
-            std::uint8_t value = grid[row + std::size_t(c)];
-            for (int d = std::max(0, c - radius); d <= std::min(columns - 1, c + radius); ++d)
-                value = better(value, grid[row + std::size_t(d)]);
-            across[row + std::size_t(c)] = value;
-        }
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            std::uint8_t value = across[std::size_t(r) * std::size_t(columns) + std::size_t(c)];
-            for (int d = std::max(0, r - radius); d <= std::min(rows - 1, r + radius); ++d)
-                value =
-                    better(value, across[std::size_t(d) * std::size_t(columns) + std::size_t(c)]);
-            grid[std::size_t(r) * std::size_t(columns) + std::size_t(c)] = value;
-        }
+    cv::Mat cells(rows, columns, CV_8UC1, grid.data());
+    const cv::Mat square =
+        cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * radius + 1, 2 * radius + 1));
+    if (lightest)
+        cv::dilate(cells, cells, square);
+    else
+        cv::erode(cells, cells, square);
 }
 
 float cellThreshold(float background, float ink, float leastContrast, InkPolarity polarity)

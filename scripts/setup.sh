@@ -17,6 +17,7 @@ run_packages=(
     qt6-base-dev qt6-qpa-plugins libgl-dev    # QtGui, QtWidgets, QtTest and the xcb/offscreen platforms
     libjpeg62-turbo-dev                       # JPEG decoding
     libopencv-dnn-dev                         # runs the trained digit network
+    libopencv-imgproc-dev                     # the ink step's filters
     fonts-dejavu-core                         # the label and window font
 )
 test_packages=(
