@@ -214,7 +214,8 @@ void writeRegion(JsonWriter &json, const RegionResult &result, Method method,
     json.value(std::int64_t(result.region));
     if (matched) {
         json.key("signature");
-        json.value(std::string_view(result.signature.text()));
+        char signature[kSignatureLength];
+        json.value(std::string_view(signature, result.signature.write(signature)));
     }
     json.key("x");
     json.value(std::int64_t(result.start.x));

@@ -17,12 +17,15 @@ PackedSignature::PackedSignature(std::string_view signature)
 
 std::string PackedSignature::text() const
 {
+    char characters[kSignatureLength];
+    return std::string(characters, write(characters));
+}
+
+std::size_t PackedSignature::write(char *out) const
+{
     if (!m_stored)
-        return {};
-    std::string signature(std::size_t(kSignatureLength), 'L');
-    for (std::size_t i = 0; i < signature.size(); ++i) {
-        if (m_bits[i / 8] & (1u << (i % 8)))
-            signature[i] = 'R';
-    }
-    return signature;
+        return 0;
+    for (std::size_t i = 0; i < std::size_t(kSignatureLength); ++i)
+        out[i] = m_bits[i / 8] & (1u << (i % 8)) ? 'R' : 'L';
+    return std::size_t(kSignatureLength);
 }
