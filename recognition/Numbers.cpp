@@ -8,15 +8,15 @@
 
 namespace {
 
-// Disjoint sets over the digits, for the transitive closure of SameNumber: the smaller set goes
-// under the larger, and finding halves the path, so that no chain grows long. Which digit
+// Disjoint sets over the digits, for the transitive closure of SameNumber: the set of lower rank
+// goes under the other, and finding halves the path, so that no chain grows long. Which digit
 // stands for a set never matters, only which digits share one.
 class Groups
 {
 public:
     explicit Groups(std::size_t size)
         : m_parent(size)
-        , m_size(size, 1)
+        , m_rank(size, 0)
     {
         std::iota(m_parent.begin(), m_parent.end(), std::uint32_t(0));
     }
@@ -31,15 +31,15 @@ public:
         std::size_t ra = find(a), rb = find(b);
         if (ra == rb)
             return;
-        if (m_size[ra] > m_size[rb])
+        if (m_rank[ra] > m_rank[rb])
             std::swap(ra, rb);
         m_parent[ra] = std::uint32_t(rb);
-        m_size[rb] += m_size[ra];
+        m_rank[rb] += m_rank[ra] == m_rank[rb];
     }
 
 private:
     std::vector<std::uint32_t> m_parent;
-    std::vector<std::uint32_t> m_size;
+    std::vector<std::uint8_t> m_rank; // below 32: a set of rank r holds 2^r digits or more
 };
 
 bool leftToRight(const Box &a, const Box &b)
@@ -149,15 +149,15 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
     std::vector<Box> boxes(count);
     for (std::size_t i = 0; i < count; ++i)
         boxes[i] = digits[i]->box;
-    std::vector<int> classOf(count);
+    std::vector<std::uint8_t> classOf(count);
     int topClass = -1;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t height = std::uint32_t(std::max(boxes[i].height, 1));
-        classOf[i] = int(std::bit_width(height)) - 1;
-        topClass = std::max(topClass, classOf[i]);
+        classOf[i] = std::uint8_t(std::bit_width(height) - 1);
+        topClass = std::max(topClass, int(classOf[i]));
     }
     std::vector<bool> present(std::size_t(topClass + 1), false);
-    for (const int k : classOf)
+    for (const std::uint8_t k : classOf)
         present[std::size_t(k)] = true;
 
     Groups groups(count);
@@ -165,17 +165,17 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
     // one after another instead of boxes from all over the page.
     struct Listed
     {
-        std::int64_t band;
+        std::int32_t band;
+        std::uint32_t digit : 31; // in left-edge order
+        std::uint32_t taller : 1; // of the class being searched
         Box box;
-        std::uint32_t digit; // in left-edge order
-        bool taller;         // of the class being searched
         bool operator<(const Listed &other) const
         {
             return band != other.band ? band < other.band : digit < other.digit;
         }
     };
     std::vector<Listed> listed;
-    std::vector<std::size_t> nextOfClass; // per listing: the next listing of class k in its band
+    std::vector<std::uint32_t> nextOfClass; // per listing: the next listing of class k in its band
     std::vector<std::size_t> bandStart;
     for (int k = 0; k <= topClass; ++k) {
         if (!present[std::size_t(k)])
@@ -214,19 +214,21 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
             listed.resize(listings);
             forEachListing([&](std::int64_t b, std::size_t i) {
                 listed[bandStart[std::size_t(b - lowest)]++] = {
-                    b, boxes[i], std::uint32_t(i), classOf[i] == k};
+                    std::int32_t(b), std::uint32_t(i), classOf[i] == k, boxes[i]};
             });
         } else {
             listed.reserve(listings);
             forEachListing([&](std::int64_t b, std::size_t i) {
-                listed.push_back({b, boxes[i], std::uint32_t(i), classOf[i] == k});
+                listed.push_back({std::int32_t(b), std::uint32_t(i), classOf[i] == k, boxes[i]});
             });
             std::sort(listed.begin(), listed.end());
         }
-        nextOfClass.assign(listed.size() + 1, listed.size());
+        nextOfClass.assign(listed.size() + 1, std::uint32_t(listed.size()));
         for (std::size_t p = listed.size(); p-- > 0;) {
             const bool sameBand = p + 1 < listed.size() && listed[p + 1].band == listed[p].band;
-            nextOfClass[p] = listed[p].taller ? p : sameBand ? nextOfClass[p + 1] : listed.size();
+            nextOfClass[p] = listed[p].taller ? std::uint32_t(p)
+                : sameBand                    ? nextOfClass[p + 1]
+                                              : std::uint32_t(listed.size());
         }
         for (std::size_t p = 0; p < listed.size(); ++p) {
             const Box &a = listed[p].box;
