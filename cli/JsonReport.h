@@ -34,6 +34,8 @@ public:
     void value(const QString &text);
     void value(std::string_view utf8); // UTF-8 text, as QString::fromUtf8 reads it
     void null();
+    // A whole value already written in compact JSON, in the place of the next value.
+    void raw(std::string_view json);
 
 private:
     void separate(); // the comma before a member or element that is not the first

@@ -4,7 +4,10 @@
 //     each region is one 8-connected blob that no other region touches;
 //   - the counts add up to the dark pixels that labelling saw;
 //   - every walk ends (the pass returns) back at its region's first pixel, inside the raster;
-//   - every signature is 100 characters of L and R, beginning with L.
+//   - every signature is 100 characters of L and R, beginning with L;
+//   - the turns method's pass, which takes small regions' outcomes by their shape, gives the
+//     same results and bytes as the same pass walking every region, twice over, on one thread
+//     and on two.
 //
 // Input: byte 0 gives the width, byte 1 the height (1 to 64 each); then one byte per pixel, row
 // by row, the rest white. Each byte's low 3 bits choose red 0, 127, 128, 129 or 255 (the
@@ -18,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -142,6 +146,53 @@ void checkRegions(
     }
 }
 
+// Turn-signature matching that walks every region, small ones too.
+class WalkingTurns : public TurnSignatureRecogniser
+{
+public:
+    bool readsOutlineOnly() const override { return false; }
+};
+
+bool sameBytes(const TBitmap &a, const TBitmap &b)
+{
+    if (a.width() != b.width() || a.height() != b.height())
+        return false;
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(3 * a.width())) != 0)
+            return false;
+    }
+    return true;
+}
+
+void checkShapesAgainstWalks(const TBitmap &picture)
+{
+    static PictureStore walked, byShape;
+    for (PictureStore *store : {&walked, &byShape}) {
+        if (store->workRaster.isEmpty())
+            CreatePictureStore(*store);
+        store->workRaster.copyFrom(picture);
+        RebuildRowTable(store->rowTable, store->workRaster);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        RecognitionState walkedState, byShapeState;
+        NoProgress progress;
+        WalkingTurns walking;
+        TurnSignatureRecogniser turns;
+        const std::vector<RegionResult> expected =
+            RecognizeAll(walked.workRaster, walked.rowTable, walkedState, progress, walking, 1);
+        const std::vector<RegionResult> found = RecognizeAll(
+            byShape.workRaster, byShape.rowTable, byShapeState, progress, turns, 1 + pass);
+        check(found.size() == expected.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const RegionResult &a = found[i], &b = expected[i];
+            check(a.region == b.region && a.start == b.start && a.count == b.count &&
+                a.box == b.box && a.traced == b.traced && a.digit == b.digit &&
+                a.signature == b.signature && a.codes == b.codes && a.mismatches == b.mismatches);
+        }
+        check(sameBytes(walked.workRaster, byShape.workRaster));
+    }
+}
+
 } // namespace
 
 // The application lives until the process ends, and fontconfig's blocks with it: they are not
@@ -185,6 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
     RebuildRowTable(store.rowTable, store.workRaster);
+    checkShapesAgainstWalks(store.workRaster);
 
     std::vector<std::uint8_t> red(std::size_t(width) * std::size_t(height));
     for (int pass = 0; pass < 2; ++pass) {

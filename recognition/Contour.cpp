@@ -21,9 +21,6 @@
 
 namespace {
 
-// A green byte above this marks a pixel as walked on; white pixels count as marked too.
-constexpr int kMarkedGreenAbove = 128;
-
 struct Offset
 {
     std::int32_t dx;

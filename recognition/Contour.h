@@ -16,6 +16,9 @@ class RowTable;
 
 using Contour = std::vector<Point>;
 
+// A green byte above this marks a pixel as walked on; white pixels count as marked too.
+inline constexpr int kMarkedGreenAbove = 128;
+
 // Walks the outer boundary of the region from its points[0] and marks every pixel it stands on
 // (green byte 255; red and blue untouched). Returns false, with the contour empty and nothing
 // marked, when no first move exists (a one-pixel region), when the region has no points or when

@@ -9,11 +9,15 @@
 
 // Here's the plan.
 //
-// A signature is a row of 100 bits: bit j set where character j is "L". Against a reference,
-// the positions that differ are the set bits of (reference XOR signature), plus every
-// position that holds neither "L" nor "R" (kept as a second mask of bad positions). Each
-// rotation of the signature is a 100-bit window into the signature written out twice, so one
-// mismatch count costs two XORs and two population counts instead of 100 comparisons.
+// A signature is a row of 100 bits: bit k set where character k is "L". Rotating the signature
+// by s against a reference is the same as rotating the reference by -s against the signature:
+// position j of the reference meets position k = (j + s) mod 100 of the signature. So every
+// rotation of every reference is a constant of the program, a table of 15 x 100 rows of 100 bits
+// made at compile time, and matching a signature reads its own bits once: no rotation of it is
+// ever built. The positions that differ are the set bits of (rotated reference XOR signature),
+// plus every position that holds neither "L" nor "R" (a second mask of bad positions, which stay
+// where they are in the signature whatever the rotation), so one mismatch count costs an XOR, an
+// OR and two population counts instead of 100 comparisons.
 //
 // A reference of a "L" and 100 - a "R" and a signature of b "L" and c "R" differ in at least
 // max(0, a - b) + max(0, 100 - a - c) positions under any rotation. A reference whose bound
@@ -46,7 +50,6 @@ namespace {
 constexpr int kLength = kSignatureLength;
 // A mismatch count never exceeds kLength, so the first reference searched always beats this.
 constexpr int kAboveEveryCount = kLength + 1;
-constexpr std::uint64_t kHighMask = (std::uint64_t(1) << (kLength - 64)) - 1; // bits 64 to 99
 
 // 100 bits: bits 0 to 63 in low, 64 to 99 in high.
 struct Bits100
@@ -60,86 +63,66 @@ struct Bits100
     return std::popcount(bits.low) + std::popcount(bits.high);
 }
 
-struct ReferenceMask
+// Row s of reference r: bit k set where character (k - s) mod 100 of the reference is "L", the
+// reference as it lies over the signature rotated by s.
+struct RotatedReference
 {
-    Bits100 isL;
+    std::array<Bits100, kLength> isL {};
     int countL = 0;
 };
 
-constexpr std::array<ReferenceMask, kReferenceCount> makeReferenceMasks()
+constexpr std::array<RotatedReference, kReferenceCount> makeRotatedReferences()
 {
-    std::array<ReferenceMask, kReferenceCount> masks {};
+    std::array<RotatedReference, kReferenceCount> references {};
     for (int r = 0; r < kReferenceCount; ++r) {
-        for (int j = 0; j < kLength; ++j) {
-            if (kReferenceSignatures[r][j] != 'L')
-                continue;
-            if (j < 64)
-                masks[std::size_t(r)].isL.low |= std::uint64_t(1) << j;
-            else
-                masks[std::size_t(r)].isL.high |= std::uint64_t(1) << (j - 64);
-            ++masks[std::size_t(r)].countL;
+        RotatedReference &reference = references[std::size_t(r)];
+        for (int j = 0; j < kLength; ++j)
+            reference.countL += kReferenceSignatures[r][j] == 'L';
+        for (int s = 0; s < kLength; ++s) {
+            Bits100 &row = reference.isL[std::size_t(s)];
+            for (int j = 0; j < kLength; ++j) {
+                if (kReferenceSignatures[r][j] != 'L')
+                    continue;
+                const int k = (j + s) % kLength;
+                if (k < 64)
+                    row.low |= std::uint64_t(1) << k;
+                else
+                    row.high |= std::uint64_t(1) << (k - 64);
+            }
         }
     }
-    return masks;
+    return references;
 }
 
-constexpr std::array<ReferenceMask, kReferenceCount> kReferenceMasks = makeReferenceMasks();
+constexpr std::array<RotatedReference, kReferenceCount> kRotatedReferences =
+    makeRotatedReferences();
 
-// The signature written out twice, 200 bits in four words, with the 64 bits at any offset
-// from 0 to 163 readable.
-class DoubledBits
+// One signature as masks in its own positions, and its counts of "L" and "R". The mask of bad
+// positions is filled only when there are any, as a built signature never has.
+struct SignatureBits
 {
-public:
-    void set(int position) { m_words[position / 64] |= std::uint64_t(1) << (position % 64); }
-
-    std::uint64_t at(int offset) const
-    {
-        const int word = offset / 64;
-        const int shift = offset % 64;
-        if (shift == 0)
-            return m_words[word];
-        return (m_words[word] >> shift) | (m_words[word + 1] << (64 - shift));
-    }
-
-    // Bits offset to offset + 99: the signature rotated by offset.
-    Bits100 rotated(int offset) const { return {at(offset), at(offset + 64) & kHighMask}; }
-
-private:
-    std::uint64_t m_words[4] = {};
-};
-
-// Every rotation of one signature as masks, and its counts of "L" and "R". The masks of bad
-// positions are filled only when there are any, as a built signature never has.
-struct Rotations
-{
-    std::array<Bits100, kLength> isL;
-    std::array<Bits100, kLength> isBad;
+    Bits100 isL;
+    Bits100 isBad;
     bool anyBad = false;
     int countL = 0;
     int countR = 0;
 
-    explicit Rotations(std::string_view signature)
+    explicit SignatureBits(std::string_view signature)
     {
-        DoubledBits doubledL;
-        DoubledBits doubledBad;
-        for (int j = 0; j < kLength; ++j) {
-            const char c = std::size_t(j) < signature.size() ? signature[std::size_t(j)] : '\0';
+        for (int k = 0; k < kLength; ++k) {
+            const char c = std::size_t(k) < signature.size() ? signature[std::size_t(k)] : '\0';
+            std::uint64_t &word = k < 64 ? isL.low : isL.high;
+            std::uint64_t &bad = k < 64 ? isBad.low : isBad.high;
+            const std::uint64_t bit = std::uint64_t(1) << (k % 64);
             if (c == 'L') {
-                doubledL.set(j);
-                doubledL.set(j + kLength);
+                word |= bit;
                 ++countL;
             } else if (c == 'R') {
                 ++countR;
             } else {
-                doubledBad.set(j);
-                doubledBad.set(j + kLength);
+                bad |= bit;
                 anyBad = true;
             }
-        }
-        for (int s = 0; s < kLength; ++s) {
-            isL[std::size_t(s)] = doubledL.rotated(s);
-            if (anyBad)
-                isBad[std::size_t(s)] = doubledBad.rotated(s);
         }
     }
 };
@@ -147,23 +130,23 @@ struct Rotations
 // References in table order, rotations in any order (only a strictly smaller count replaces
 // the best, so the order of the shifts decides nothing).
 template<bool kAnyBad>
-[[gnu::always_inline]] inline SignatureMatch searchReferences(const Rotations &rotations)
+[[gnu::always_inline]] inline SignatureMatch searchReferences(const SignatureBits &signature)
 {
     SignatureMatch best {0, kAboveEveryCount};
     for (int r = 0; r < kReferenceCount; ++r) {
-        const ReferenceMask &reference = kReferenceMasks[std::size_t(r)];
+        const RotatedReference &reference = kRotatedReferences[std::size_t(r)];
         const int referenceR = kLength - reference.countL;
-        const int bound = std::max(0, reference.countL - rotations.countL) +
-            std::max(0, referenceR - rotations.countR);
+        const int bound = std::max(0, reference.countL - signature.countL) +
+            std::max(0, referenceR - signature.countR);
         if (bound >= best.mismatches)
             continue;
         int least = best.mismatches;
         for (int s = 0; s < kLength && least > bound; ++s) {
-            const Bits100 isL = rotations.isL[std::size_t(s)];
-            Bits100 differ {reference.isL.low ^ isL.low, reference.isL.high ^ isL.high};
+            const Bits100 isL = reference.isL[std::size_t(s)];
+            Bits100 differ {isL.low ^ signature.isL.low, isL.high ^ signature.isL.high};
             if constexpr (kAnyBad) {
-                differ.low |= rotations.isBad[std::size_t(s)].low;
-                differ.high |= rotations.isBad[std::size_t(s)].high;
+                differ.low |= signature.isBad.low;
+                differ.high |= signature.isBad.high;
             }
             const int count = popcount(differ);
             least = std::min(least, count);
@@ -177,21 +160,21 @@ template<bool kAnyBad>
 // The search compiled twice: for the x86-64 baseline, whose population count is a sequence of
 // shifts and masks, and for processors with the population-count instruction, which costs a
 // third of the time. The choice is made once, at the first call.
-SignatureMatch searchBaseline(const Rotations &rotations)
+SignatureMatch searchBaseline(const SignatureBits &signature)
 {
-    return rotations.anyBad ? searchReferences<true>(rotations)
-                            : searchReferences<false>(rotations);
+    return signature.anyBad ? searchReferences<true>(signature)
+                            : searchReferences<false>(signature);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-[[gnu::target("popcnt")]] SignatureMatch searchWithPopcnt(const Rotations &rotations)
+[[gnu::target("popcnt")]] SignatureMatch searchWithPopcnt(const SignatureBits &signature)
 {
-    return rotations.anyBad ? searchReferences<true>(rotations)
-                            : searchReferences<false>(rotations);
+    return signature.anyBad ? searchReferences<true>(signature)
+                            : searchReferences<false>(signature);
 }
 #endif
 
-using Search = SignatureMatch (*)(const Rotations &);
+using Search = SignatureMatch (*)(const SignatureBits &);
 
 Search chooseSearch()
 {
@@ -207,7 +190,7 @@ Search chooseSearch()
 SignatureMatch NearestReference(std::string_view signature)
 {
     static const Search search = chooseSearch();
-    return search(Rotations(signature));
+    return search(SignatureBits(signature));
 }
 
 char ClassDigit(const SignatureMatch &match)

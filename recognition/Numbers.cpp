@@ -8,14 +8,17 @@
 
 namespace {
 
-// Disjoint sets over the digits, for the transitive closure of SameNumber.
+// Disjoint sets over the digits, for the transitive closure of SameNumber: the set of lower rank
+// goes under the other, and finding halves the path, so that no chain grows long. Which digit
+// stands for a set never matters, only which digits share one.
 class Groups
 {
 public:
     explicit Groups(std::size_t size)
         : m_parent(size)
+        , m_rank(size, 0)
     {
-        std::iota(m_parent.begin(), m_parent.end(), std::size_t(0));
+        std::iota(m_parent.begin(), m_parent.end(), std::uint32_t(0));
     }
     std::size_t find(std::size_t i)
     {
@@ -23,25 +26,29 @@ public:
             i = m_parent[i] = m_parent[m_parent[i]];
         return i;
     }
-    void join(std::size_t a, std::size_t b) { m_parent[find(a)] = find(b); }
+    void join(std::size_t a, std::size_t b)
+    {
+        std::size_t ra = find(a), rb = find(b);
+        if (ra == rb)
+            return;
+        if (m_rank[ra] > m_rank[rb])
+            std::swap(ra, rb);
+        m_parent[ra] = std::uint32_t(rb);
+        m_rank[rb] += m_rank[ra] == m_rank[rb];
+    }
 
 private:
-    std::vector<std::size_t> m_parent;
+    std::vector<std::uint32_t> m_parent;
+    std::vector<std::uint8_t> m_rank; // below 32: a set of rank r holds 2^r digits or more
 };
-
-std::int64_t floorDivide(std::int64_t value, std::int64_t divisor)
-{
-    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
-}
 
 bool leftToRight(const Box &a, const Box &b)
 {
     return a.x != b.x ? a.x < b.x : a.y < b.y;
 }
 
-} // namespace
-
-bool SameNumber(const Box &a, const Box &b)
+// SameNumber, inlined into the search for pairs.
+[[gnu::always_inline]] inline bool sameNumber(const Box &a, const Box &b)
 {
     const std::int64_t overlap =
         std::int64_t(std::min(a.bottom(), b.bottom())) - std::max(a.y, b.y);
@@ -52,6 +59,13 @@ bool SameNumber(const Box &a, const Box &b)
         0, std::int64_t(std::max(a.x, b.x)) - std::min(a.right(), b.right()));
     const std::int64_t taller = std::max(a.height, b.height);
     return gap * kGapDenominator <= kGapNumerator * taller;
+}
+
+} // namespace
+
+bool SameNumber(const Box &a, const Box &b)
+{
+    return sameNumber(a, b);
 }
 
 std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
@@ -97,12 +111,28 @@ std::vector<Number> GroupNumbers(const std::vector<Glyph> &glyphs)
 
 std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
 {
-    std::vector<const PlacedDigit *> digits;
-    digits.reserve(placed.size());
-    for (const PlacedDigit &digit : placed)
-        digits.push_back(&digit);
-    std::sort(digits.begin(), digits.end(),
-        [](const PlacedDigit *a, const PlacedDigit *b) { return leftToRight(a->box, b->box); });
+    // Left to right, ties in whatever order std::sort leaves them. The sort sees each digit as
+    // its left edge and top row in one word, whose order is leftToRight's, beside its index:
+    // the same comparisons in the same order, and so the same order of the digits, ties
+    // included, as sorting the digits themselves by leftToRight, read from far fewer bytes.
+    struct Keyed
+    {
+        std::uint64_t key;
+        std::uint32_t index;
+    };
+    std::vector<Keyed> keyed(placed.size());
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const Box &box = placed[i].box;
+        keyed[i] = {(std::uint64_t(std::uint32_t(box.x) ^ 0x80000000u) << 32) |
+                std::uint64_t(std::uint32_t(box.y) ^ 0x80000000u),
+            std::uint32_t(i)};
+    }
+    std::sort(
+        keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.key < b.key; });
+    std::vector<const PlacedDigit *> digits(placed.size());
+    for (std::size_t i = 0; i < placed.size(); ++i)
+        digits[i] = &placed[keyed[i].index];
+    std::vector<Keyed>().swap(keyed);
 
     // Pairs are found class by class of height, class k holding the heights from 2^k to
     // 2^(k+1) - 1, each pair in the class of its taller digit. Two digits can only join when
@@ -119,34 +149,40 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
     std::vector<Box> boxes(count);
     for (std::size_t i = 0; i < count; ++i)
         boxes[i] = digits[i]->box;
-    std::vector<int> classOf(count);
+    std::vector<std::uint8_t> classOf(count);
     int topClass = -1;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t height = std::uint32_t(std::max(boxes[i].height, 1));
-        classOf[i] = int(std::bit_width(height)) - 1;
-        topClass = std::max(topClass, classOf[i]);
+        classOf[i] = std::uint8_t(std::bit_width(height) - 1);
+        topClass = std::max(topClass, int(classOf[i]));
     }
     std::vector<bool> present(std::size_t(topClass + 1), false);
-    for (const int k : classOf)
+    for (const std::uint8_t k : classOf)
         present[std::size_t(k)] = true;
 
     Groups groups(count);
+    // A listing carries its digit's box and class, so that searching a band reads the listings
+    // one after another instead of boxes from all over the page.
     struct Listed
     {
-        std::int64_t band;
-        std::size_t digit; // in left-edge order
+        std::int32_t band;
+        std::uint32_t digit : 31; // in left-edge order
+        std::uint32_t taller : 1; // of the class being searched
+        Box box;
         bool operator<(const Listed &other) const
         {
             return band != other.band ? band < other.band : digit < other.digit;
         }
     };
     std::vector<Listed> listed;
-    std::vector<std::size_t> nextOfClass; // per listing: the next listing of class k in its band
+    std::vector<std::uint32_t> nextOfClass; // per listing: the next listing of class k in its band
     std::vector<std::size_t> bandStart;
     for (int k = 0; k <= topClass; ++k) {
         if (!present[std::size_t(k)])
             continue;
-        const std::int64_t band = std::int64_t(2) << k;
+        // Bands of 2^(k+1) rows: a row's band is its number shifted right, which rounds down
+        // for rows above the picture too.
+        const int bandShift = k + 1;
         const std::int64_t reach = std::int64_t(1) << k;
         // Listed by band, and within a band in left-edge order: a counting sort over the bands
         // when they are few for the listings, as on any page of text; otherwise a sort.
@@ -155,8 +191,8 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
                 if (classOf[i] > k)
                     continue;
                 const Box &box = boxes[i];
-                const std::int64_t first = floorDivide(box.y, band);
-                const std::int64_t last = floorDivide(std::int64_t(box.bottom()) - 1, band);
+                const std::int64_t first = std::int64_t(box.y) >> bandShift;
+                const std::int64_t last = (std::int64_t(box.bottom()) - 1) >> bandShift;
                 for (std::int64_t b = first; b <= last; ++b)
                     list(b, i);
             }
@@ -177,61 +213,91 @@ std::vector<Number> GroupNumbers(std::span<const PlacedDigit> placed)
                 bandStart[b] += bandStart[b - 1];
             listed.resize(listings);
             forEachListing([&](std::int64_t b, std::size_t i) {
-                listed[bandStart[std::size_t(b - lowest)]++] = {b, i};
+                listed[bandStart[std::size_t(b - lowest)]++] = {
+                    std::int32_t(b), std::uint32_t(i), classOf[i] == k, boxes[i]};
             });
         } else {
-            forEachListing([&](std::int64_t b, std::size_t i) { listed.push_back({b, i}); });
+            listed.reserve(listings);
+            forEachListing([&](std::int64_t b, std::size_t i) {
+                listed.push_back({std::int32_t(b), std::uint32_t(i), classOf[i] == k, boxes[i]});
+            });
             std::sort(listed.begin(), listed.end());
         }
-        nextOfClass.assign(listed.size() + 1, listed.size());
+        nextOfClass.assign(listed.size() + 1, std::uint32_t(listed.size()));
         for (std::size_t p = listed.size(); p-- > 0;) {
             const bool sameBand = p + 1 < listed.size() && listed[p + 1].band == listed[p].band;
-            nextOfClass[p] = classOf[listed[p].digit] == k ? p
-                : sameBand                                 ? nextOfClass[p + 1]
-                                                           : listed.size();
+            nextOfClass[p] = listed[p].taller ? std::uint32_t(p)
+                : sameBand                    ? nextOfClass[p + 1]
+                                              : std::uint32_t(listed.size());
         }
         for (std::size_t p = 0; p < listed.size(); ++p) {
-            const Box &a = boxes[listed[p].digit];
-            const bool taller = classOf[listed[p].digit] == k;
+            const Box &a = listed[p].box;
+            const bool taller = listed[p].taller;
             for (std::size_t q = taller ? p + 1 : nextOfClass[p + 1];
                  q < listed.size() && listed[q].band == listed[p].band;
                  q = taller ? q + 1 : nextOfClass[q + 1]) {
-                const Box &b = boxes[listed[q].digit];
+                const Box &b = listed[q].box;
                 if ((std::int64_t(b.x) - a.right()) * kGapDenominator > kGapNumerator * 2 * reach)
                     break;
-                if (SameNumber(a, b))
+                if (sameNumber(a, b))
                     groups.join(listed[p].digit, listed[q].digit);
             }
         }
     }
 
-    // Digits were visited left to right, so each number receives them in reading order.
-    std::vector<Number> numbers;
-    std::vector<std::size_t> numberOf(digits.size(), SIZE_MAX);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
+    // Each group's number, in order of its leftmost digit, and its box. The numbers are put in
+    // their order by index first and made once, in place: a Number holds heap blocks, and
+    // sorting them would move each of them again and again.
+    std::vector<std::size_t> numberOf(count, SIZE_MAX);
+    std::vector<std::size_t> groupOf(count);
+    std::vector<Box> numberBoxes;
+    std::vector<std::size_t> digitsOf;
+    for (std::size_t i = 0; i < count; ++i) {
         std::size_t &index = numberOf[groups.find(i)];
         if (index == SIZE_MAX) {
-            index = numbers.size();
-            numbers.push_back(Number {std::string(), digits[i]->box, {}, {}});
+            index = numberBoxes.size();
+            numberBoxes.push_back(boxes[i]);
+            digitsOf.push_back(0);
         }
-        Number &number = numbers[index];
-        number.text += digits[i]->digit;
-        number.box = number.box.united(digits[i]->box);
-        number.regions.push_back(digits[i]->id);
+        groupOf[i] = index;
+        numberBoxes[index] = numberBoxes[index].united(boxes[i]);
+        ++digitsOf[index];
     }
 
     // Lines: numbers in order of their middle row; a line takes every following number whose
     // middle lies within the rows of the line's first number. Then each line left to right.
-    auto middle = [](const Number &n) { return 2 * std::int64_t(n.box.y) + n.box.height; };
-    std::stable_sort(numbers.begin(), numbers.end(),
-        [&](const Number &a, const Number &b) { return middle(a) < middle(b); });
-    for (auto line = numbers.begin(); line != numbers.end();) {
-        const Box first = line->box;
-        auto end = std::find_if(line, numbers.end(),
-            [&](const Number &n) { return middle(n) >= 2 * std::int64_t(first.bottom()); });
-        std::stable_sort(
-            line, end, [](const Number &a, const Number &b) { return leftToRight(a.box, b.box); });
+    // Both sorts are stable, so their order is fixed by the keys and the order before them.
+    std::vector<std::size_t> order(numberBoxes.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    auto middle = [&](std::size_t n) {
+        return 2 * std::int64_t(numberBoxes[n].y) + numberBoxes[n].height;
+    };
+    std::stable_sort(order.begin(), order.end(),
+        [&](std::size_t a, std::size_t b) { return middle(a) < middle(b); });
+    for (auto line = order.begin(); line != order.end();) {
+        const Box first = numberBoxes[*line];
+        auto end = std::find_if(line, order.end(),
+            [&](std::size_t n) { return middle(n) >= 2 * std::int64_t(first.bottom()); });
+        std::stable_sort(line, end, [&](std::size_t a, std::size_t b) {
+            return leftToRight(numberBoxes[a], numberBoxes[b]);
+        });
         line = end;
+    }
+
+    // Digits were visited left to right, so each number receives them in reading order.
+    std::vector<std::size_t> placeOf(order.size());
+    std::vector<Number> numbers(order.size());
+    for (std::size_t place = 0; place < order.size(); ++place) {
+        placeOf[order[place]] = place;
+        Number &number = numbers[place];
+        number.box = numberBoxes[order[place]];
+        number.text.reserve(digitsOf[order[place]]);
+        number.regions.reserve(digitsOf[order[place]]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        Number &number = numbers[placeOf[groupOf[i]]];
+        number.text += digits[i]->digit;
+        number.regions.push_back(digits[i]->id);
     }
     return numbers;
 }

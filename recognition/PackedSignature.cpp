@@ -1,5 +1,6 @@
 #include "recognition/PackedSignature.h"
 
+#include <cstring>
 #include <stdexcept>
 
 PackedSignature::PackedSignature(std::string_view signature)
@@ -17,12 +18,38 @@ PackedSignature::PackedSignature(std::string_view signature)
 
 std::string PackedSignature::text() const
 {
-    if (!m_stored)
-        return {};
-    std::string signature(std::size_t(kSignatureLength), 'L');
-    for (std::size_t i = 0; i < signature.size(); ++i) {
-        if (m_bits[i / 8] & (1u << (i % 8)))
-            signature[i] = 'R';
+    char characters[kSignatureLength];
+    return std::string(characters, write(characters));
+}
+
+namespace {
+
+// The eight characters of each byte of bits, lowest bit first.
+struct ByteCharacters
+{
+    char table[256][8];
+    constexpr ByteCharacters()
+        : table()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            for (int bit = 0; bit < 8; ++bit)
+                table[byte][bit] = (byte >> bit) & 1 ? 'R' : 'L';
+        }
     }
-    return signature;
+};
+
+constexpr ByteCharacters kByteCharacters;
+
+} // namespace
+
+std::size_t PackedSignature::write(char *out) const
+{
+    if (!m_stored)
+        return 0;
+    constexpr std::size_t kWhole = std::size_t(kSignatureLength) / 8;
+    for (std::size_t b = 0; b < kWhole; ++b)
+        std::memcpy(out + 8 * b, kByteCharacters.table[m_bits[b]], 8);
+    for (std::size_t i = 8 * kWhole; i < std::size_t(kSignatureLength); ++i)
+        out[i] = m_bits[i / 8] & (1u << (i % 8)) ? 'R' : 'L';
+    return std::size_t(kSignatureLength);
 }

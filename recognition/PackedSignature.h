@@ -20,6 +20,9 @@ public:
     bool empty() const { return !m_stored; }
     // The characters again; "" when empty.
     std::string text() const;
+    // The characters into `out`, which has room for kSignatureLength of them, without a heap
+    // block; gives how many were written (0 when empty).
+    std::size_t write(char *out) const;
 
     friend bool operator==(const PackedSignature &, const PackedSignature &) = default;
 

@@ -30,6 +30,10 @@ public:
     // '0' to '9', the labels the pass knows the extent of.
     virtual bool recognisesConcurrently() const { return false; }
 
+    // True when what recognise fills in depends on nothing but the chain code and the region's
+    // pixel count, so that regions of one shape get one result (see ShapeTable.h).
+    virtual bool readsOutlineOnly() const { return false; }
+
     // After the pass, for a recogniser that reads digits across regions: the page's glyphs,
     // with each result's digit and confidence as it sees them. One that reads each region alone
     // (the default) has none, and its digits are the results'.
@@ -45,4 +49,5 @@ class TurnSignatureRecogniser : public Recogniser
 public:
     void recognise(const item &region, const ChainCode &chainCode, RegionResult &result) override;
     bool recognisesConcurrently() const override { return true; }
+    bool readsOutlineOnly() const override { return true; }
 };

@@ -1,5 +1,5 @@
 // What recognition keeps between passes: the region table of the last labelling, and the
-// contour and chain code of the last region traced. The main window owns one for the whole
+// contour and chain code of the last region walked. The main window owns one for the whole
 // run; the headless command makes one for each picture it reads.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include "picture/TBitmap.h"
 #include "recognition/Contour.h"
 #include "recognition/LabelRegions.h"
+#include "recognition/ShapeTable.h"
 #include "recognition/TraceAhead.h"
 
 #include <QString>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -27,26 +29,47 @@ RegionResult startResult(const RegionTable &regions, int r)
     return result;
 }
 
-// One walker of the pass: its outline arrays and their charge. The arrays are sized by the walk
-// itself, so their growth is charged once it is known, and the longest outline so far stays
-// charged while its capacity is kept. Each thread has a walker of its own.
+// One walker of the pass: its outline arrays and their charge, and the outcomes of the small
+// shapes it has met. The arrays are sized by the walk itself, so their growth is charged once
+// it is known, and the longest outline so far stays charged while its capacity is kept. Each
+// thread has a walker of its own.
 struct Walker
 {
     Contour &contour;
     ChainCode &chainCode;
     MemoryReservation &outlineCharge;
+    ShapeTable *shapes; // null: every region is walked
 
-    // Traces, codes and recognises one region into result (already started).
+    // Traces, codes and recognises one region into result (already started). A small region
+    // whose shape was met before takes that shape's outcome and marks instead.
     void walk(RowTable &rows, const item &region, Recogniser &recogniser, RegionResult &result)
     {
-        if (!TraceContour(rows, region, contour))
+        std::optional<ShapeKey> key;
+        if (shapes) {
+            key = SmallShapeKey(rows, region, result.box);
+            if (key) {
+                if (const ShapeTable::Outcome *known = shapes->find(*key)) {
+                    ShapeTable::Mark(rows, result.box, known->marks);
+                    ShapeTable::Apply(*known, result);
+                    return;
+                }
+            }
+        }
+        if (TraceContour(rows, region, contour)) {
+            BuildChainCode(contour, chainCode);
+            outlineCharge.resize(std::max(outlineCharge.bytes(),
+                std::int64_t(contour.capacity() * sizeof(Point) + chainCode.capacity())));
+            result.traced = true;
+            result.codes = chainCode.size();
+            recogniser.recognise(region, chainCode, result);
+        }
+        if (!key)
             return;
-        BuildChainCode(contour, chainCode);
-        outlineCharge.resize(std::max(outlineCharge.bytes(),
-            std::int64_t(contour.capacity() * sizeof(Point) + chainCode.capacity())));
-        result.traced = true;
-        result.codes = chainCode.size();
-        recogniser.recognise(region, chainCode, result);
+        // The walk stood only on the region's own pixels (ShapeTable.cpp), all in the frame.
+        std::uint64_t marks = 0;
+        for (const Point p : contour)
+            marks |= FrameBit(result.box, p);
+        shapes->keep(*key, ShapeTable::OutcomeOf(result, marks));
     }
 };
 
@@ -132,6 +155,9 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
     for (const int r : live)
         results.push_back(startResult(state.regions, r));
 
+    // Regions of one small shape share one outcome, for a recogniser that reads outlines only.
+    const bool byShape = recogniser.readsOutlineOnly();
+
     // Walks taken ahead, on all threads, where nothing earlier in the loop can change them.
     std::vector<std::uint8_t> done(live.size(), 0);
     if (threads > 1 && recogniser.recognisesConcurrently() && live.size() > 1) {
@@ -143,12 +169,14 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
             Contour contour;
             ChainCode chainCode;
             MemoryReservation outlineCharge;
+            ShapeTable shapes;
         };
         std::vector<Scratch> scratch(static_cast<std::size_t>(threads));
         std::vector<Walker> walkers;
         walkers.reserve(scratch.size());
         for (Scratch &own : scratch)
-            walkers.push_back(Walker {own.contour, own.chainCode, own.outlineCharge});
+            walkers.push_back(Walker {
+                own.contour, own.chainCode, own.outlineCharge, byShape ? &own.shapes : nullptr});
         forEachOnThreads(live.size(), threads, [&](std::size_t i, int t) {
             if (!map.canTraceAhead(live[i]))
                 return;
@@ -160,7 +188,9 @@ std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, Reco
 
     // Labels go into the work raster as the loop goes, so a region visited later is traced on
     // the pixels as the earlier labels left them; the table itself stays as labelled.
-    Walker walker {state.contour, state.chainCode, state.outlineCharge};
+    ShapeTable shapes;
+    Walker walker {
+        state.contour, state.chainCode, state.outlineCharge, byShape ? &shapes : nullptr};
     for (std::size_t i = 0; i < live.size(); ++i) {
         RegionResult &result = results[i];
         if (!done[i])

@@ -56,8 +56,10 @@ int DefaultThreadCount();
 // With more than one thread and a recogniser that recognises concurrently, the walks that no
 // earlier label or walk can change (see TraceAhead.h) are traced, coded and recognised on all
 // threads first; then the calling thread goes through the regions in order, handling the rest,
-// writing the labels and stepping the progress. Results and pixels are the same for every
-// thread count; only the contour and chain code left in the state may differ from a one-thread
-// pass (they belong to some region traced last, not necessarily the last region).
+// writing the labels and stepping the progress. With a recogniser that reads outlines only, a
+// small region whose shape was met before takes that shape's outcome and marks without a walk
+// (ShapeTable.h). Results and pixels are the same for every thread count and either way; the
+// contour and chain code left in the state belong to some region walked last, not necessarily
+// the last region.
 std::vector<RegionResult> RecognizeAll(TBitmap &workRaster, RowTable &rows, RecognitionState &state,
     ProgressSink &progress, Recogniser &recogniser, int threads);

@@ -190,6 +190,11 @@ std::vector<RegionResult> randomResults(std::mt19937 &random, bool learned)
         result.codes = random();
         if (random() % 3 != 0)
             result.digit = char('0' + random() % 10);
+        // Now and then a digit that JSON must escape, and a box left of or above the raster.
+        if (random() % 50 == 0)
+            result.digit = "\"\\\x07\x7f"[random() % 4];
+        if (random() % 20 == 0)
+            result.box.x = -result.box.x, result.start.y = -result.start.y;
         if (learned) {
             result.confidence = randomConfidence(random);
         } else if (result.hasDigit()) {

@@ -227,3 +227,30 @@ TEST(MatchSignature, bitParallelCountsMatchTheDefinition)
         expectSameAsPlain(rotated(between(a, b, differ / 2), int(random() % 100)));
     }
 }
+
+// Signatures whose least count is reached at many rotations and by several references at once:
+// periodic rows, whose rotations repeat, and rows equidistant from two rotated references.
+TEST(MatchSignature, tiesOverRotationsAndReferencesGoAsTheDefinitionSays)
+{
+    std::mt19937 random(31415);
+    for (int round = 0; round < 2000; ++round) {
+        SCOPED_TRACE(round);
+        const int period = 1 + int(random() % 25);
+        std::string unit(std::size_t(period), 'L');
+        for (char &c : unit)
+            c = random() % 2 ? 'L' : 'R';
+        std::string periodic;
+        while (periodic.size() < 100)
+            periodic += unit;
+        expectSameAsPlain(periodic.substr(0, 100));
+        const int a = int(random() % kReferenceCount);
+        const int b = int(random() % kReferenceCount);
+        std::string mixed = rotated(reference(a), int(random() % 100));
+        const std::string other = rotated(reference(b), int(random() % 100));
+        for (int j = 0; j < 100; ++j) {
+            if (random() % 2)
+                mixed[std::size_t(j)] = other[std::size_t(j)];
+        }
+        expectSameAsPlain(mixed);
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 #include <random>
@@ -121,5 +122,79 @@ TEST(GroupNumbers, joinsWhatTestingEveryPairJoinsOnRandomPages)
         for (const Number &number : GroupNumbers(results))
             found.insert(std::set<int>(number.regions.begin(), number.regions.end()));
         ASSERT_EQ(found, expected) << "page " << page;
+    }
+}
+
+// The numbers, their digits' order and their order on the page as the plain rules give them:
+// the digits sorted left to right by std::sort (ties, digits whose boxes share their top-left
+// corner, in whatever order it leaves them), every pair tested, the numbers stably sorted by
+// their middle row and each line stably left to right.
+TEST(GroupNumbers, givesTheOrderOfThePlainRulesTiesIncluded)
+{
+    std::mt19937 random(77);
+    for (int page = 0; page < 150; ++page) {
+        const int count = int(random() % 300) + 1;
+        std::vector<PlacedDigit> placed;
+        for (int id = 1; id <= count; ++id) {
+            // Few distinct corners, so that many boxes share theirs.
+            const Box box {int(random() % 40) * 7 - 20, int(random() % 25) * 9 - 30,
+                int(random() % 25) + 1, int(random() % 30) + 1};
+            placed.push_back({box, char('0' + id % 10), id});
+        }
+        std::vector<const PlacedDigit *> sorted;
+        for (const PlacedDigit &digit : placed)
+            sorted.push_back(&digit);
+        const auto leftToRight = [](const Box &a, const Box &b) {
+            return a.x != b.x ? a.x < b.x : a.y < b.y;
+        };
+        std::sort(sorted.begin(), sorted.end(), [&](const PlacedDigit *a, const PlacedDigit *b) {
+            return leftToRight(a->box, b->box);
+        });
+        std::vector<int> group(sorted.size());
+        std::iota(group.begin(), group.end(), 0);
+        const auto find = [&](int i) {
+            while (group[std::size_t(i)] != i)
+                i = group[std::size_t(i)];
+            return i;
+        };
+        for (int i = 0; i < count; ++i) {
+            for (int j = i + 1; j < count; ++j) {
+                if (SameNumber(sorted[std::size_t(i)]->box, sorted[std::size_t(j)]->box))
+                    group[std::size_t(find(i))] = find(j);
+            }
+        }
+        std::vector<Number> expected;
+        std::map<int, std::size_t> numberOf;
+        for (int i = 0; i < count; ++i) {
+            const PlacedDigit &digit = *sorted[std::size_t(i)];
+            const auto [at, added] = numberOf.emplace(find(i), expected.size());
+            if (added)
+                expected.push_back({"", digit.box, {}, {}});
+            Number &number = expected[at->second];
+            number.text += digit.digit;
+            number.box = number.box.united(digit.box);
+            number.regions.push_back(digit.id);
+        }
+        const auto middle = [](const Number &n) {
+            return 2 * std::int64_t(n.box.y) + n.box.height;
+        };
+        std::stable_sort(expected.begin(), expected.end(),
+            [&](const Number &a, const Number &b) { return middle(a) < middle(b); });
+        for (auto line = expected.begin(); line != expected.end();) {
+            const std::int64_t end = 2 * std::int64_t(line->box.bottom());
+            const auto last = std::find_if(
+                line, expected.end(), [&](const Number &n) { return middle(n) >= end; });
+            std::stable_sort(line, last,
+                [&](const Number &a, const Number &b) { return leftToRight(a.box, b.box); });
+            line = last;
+        }
+
+        const std::vector<Number> found = GroupNumbers(placed);
+        ASSERT_EQ(found.size(), expected.size()) << "page " << page;
+        for (std::size_t n = 0; n < found.size(); ++n) {
+            ASSERT_EQ(found[n].text, expected[n].text) << "page " << page << ", number " << n;
+            ASSERT_EQ(found[n].box, expected[n].box) << "page " << page << ", number " << n;
+            ASSERT_EQ(found[n].regions, expected[n].regions) << "page " << page << ", number " << n;
+        }
     }
 }
