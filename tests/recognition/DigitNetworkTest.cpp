@@ -112,7 +112,9 @@ TEST(DigitNetwork, builtInModelLoadsWithItsRule)
 {
     DigitNetwork &network = DigitNetwork::builtIn();
     EXPECT_EQ(&network, &DigitNetwork::builtIn()); // loaded once
-    EXPECT_GT(network.minConfidence(), 0.0f);
+    // Training may choose no threshold at all (0) when the "not a digit" answer alone rejects
+    // enough; it never chooses one that refuses every digit.
+    EXPECT_GE(network.minConfidence(), 0.0f);
     EXPECT_LT(network.minConfidence(), 1.0f);
     EXPECT_GT(network.minSide(), 0);
     EXPECT_LT(builtInBytes().size(), 2 * 1024 * 1024);
