@@ -36,6 +36,16 @@ protected:
         WriteReport(out, options.picture(), options, store.workRaster, reading);
         return {0, QString::fromUtf8(out.bytes()), {}};
     }
+
+    // The JSON report of the pen-drawn sample with these further arguments.
+    static QJsonObject penJson(const QStringList &more)
+    {
+        const QString pen = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
+        const Outcome run = report(
+            QStringList {QStringLiteral("--recognize"), pen, QStringLiteral("--json")} + more);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+    }
 };
 
 QByteArray contents(const QString &path)
@@ -163,14 +173,7 @@ TEST_F(PictureReport, theSamplesAreRecognised)
 
 TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
 {
-    const QString pen = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
-    auto json = [&](const QStringList &more) {
-        const Outcome run = report(
-            QStringList {QStringLiteral("--recognize"), pen, QStringLiteral("--json")} + more);
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        return QJsonDocument::fromJson(run.out.toUtf8()).object();
-    };
-    const QJsonObject learned = json({QStringLiteral("--method"), QStringLiteral("learned")});
+    const QJsonObject learned = penJson({QStringLiteral("--method"), QStringLiteral("learned")});
     EXPECT_EQ(learned["method"].toString(), QStringLiteral("learned"));
     QString digits;
     for (const QJsonValue &value : learned["regions"].toArray()) {
@@ -205,7 +208,7 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
 
     // At 1 only a certain answer is taken; the others keep their confidence beside a null
     // digit.
-    const QJsonObject strict = json({QStringLiteral("--method"), QStringLiteral("learned"),
+    const QJsonObject strict = penJson({QStringLiteral("--method"), QStringLiteral("learned"),
         QStringLiteral("--min-confidence"), QStringLiteral("1")});
     int declined = 0;
     for (const QJsonValue &value : strict["regions"].toArray()) {
@@ -239,27 +242,20 @@ TEST_F(PictureReport, learnedMethodGivesConfidencesAndNullForWhatIsNoDigit)
 
 TEST_F(PictureReport, jsonNamesTheInkRuleWhereItIsNotTheTurnsMethodsOwn)
 {
-    const QString pen = QStringLiteral(UMNOGLAZ_SAMPLES "/pen-digits.bmp");
-    auto json = [&](const QStringList &more) {
-        const Outcome run = report(
-            QStringList {QStringLiteral("--recognize"), pen, QStringLiteral("--json")} + more);
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        return QJsonDocument::fromJson(run.out.toUtf8()).object();
-    };
     const QString method = QStringLiteral("--method"), ink = QStringLiteral("--ink");
-    const QJsonObject turns = json({});
+    const QJsonObject turns = penJson({});
     EXPECT_FALSE(turns.contains(QStringLiteral("ink")));
-    EXPECT_FALSE(json({ink, QStringLiteral("fixed")}).contains(QStringLiteral("ink")));
-    const QJsonObject turnsAuto = json({ink, QStringLiteral("auto")});
+    EXPECT_FALSE(penJson({ink, QStringLiteral("fixed")}).contains(QStringLiteral("ink")));
+    const QJsonObject turnsAuto = penJson({ink, QStringLiteral("auto")});
     EXPECT_EQ(turnsAuto["ink"].toString(), QStringLiteral("auto"));
     // A clean page: the same regions, digits and numbers by either rule.
     EXPECT_EQ(turnsAuto["regions"], turns["regions"]);
     EXPECT_EQ(turnsAuto["numbers"], turns["numbers"]);
 
-    const QJsonObject learned = json({method, QStringLiteral("learned")});
+    const QJsonObject learned = penJson({method, QStringLiteral("learned")});
     EXPECT_EQ(learned["ink"].toString(), QStringLiteral("auto"));
     const QJsonObject learnedFixed =
-        json({method, QStringLiteral("learned"), ink, QStringLiteral("fixed")});
+        penJson({method, QStringLiteral("learned"), ink, QStringLiteral("fixed")});
     EXPECT_EQ(learnedFixed["ink"].toString(), QStringLiteral("fixed"));
     EXPECT_EQ(learnedFixed["regions"], learned["regions"]);
     EXPECT_EQ(learnedFixed["glyphs"], learned["glyphs"]);
