@@ -81,12 +81,18 @@ std::vector<Number> GroupNumbers(const std::vector<RegionResult> &results)
 std::vector<Number> GroupNumbers(const std::vector<Glyph> &glyphs)
 {
     // A display sets a 1 in the right column of its cell, so a 1 narrower than half its height
-    // is taken as that wide to its left: the gap before it is the cell's, not the column's.
+    // is taken as that wide to its left: the gap before it is the cell's, not the column's. A 1
+    // assembled from a display's two right segments stands shorter than the digits beside it,
+    // which have bars above and below: it is taken as a quarter taller first.
     std::vector<PlacedDigit> digits;
     digits.reserve(glyphs.size());
     for (std::size_t g = 0; g < glyphs.size(); ++g) {
         Box box = glyphs[g].box;
         if (glyphs[g].digit == '1' && box.width * 2 < box.height) {
+            if (glyphs[g].kind == Glyph::Kind::Assembled) {
+                box.y -= box.height / 8;
+                box.height += box.height / 4;
+            }
             box.x -= box.height / 2 - box.width;
             box.width = box.height / 2;
         }

@@ -65,6 +65,28 @@ TEST(GroupNumbers, theGapAndOverlapRulesAtTheirLimits)
     EXPECT_FALSE(SameNumber(Box {0, 0, 20, 30}, Box {0, 40, 20, 30}));
 }
 
+TEST(GroupNumbers, aDisplaysOnesKeepTheirCellsGap)
+{
+    // "3411" as a seven-segment display shows it: the 4 has no bottom bar, and each 1 is two
+    // right-hand segments, shorter than the digits and far right in its cell.
+    auto glyph = [](char digit, Box box, Glyph::Kind kind) {
+        Glyph glyph;
+        glyph.digit = digit;
+        glyph.box = box;
+        glyph.kind = kind;
+        return glyph;
+    };
+    std::vector<Glyph> glyphs {glyph('3', {171, 386, 21, 50}, Glyph::Kind::Single),
+        glyph('4', {205, 391, 26, 39}, Glyph::Kind::Single),
+        glyph('1', {262, 391, 8, 39}, Glyph::Kind::Assembled),
+        glyph('1', {301, 391, 8, 39}, Glyph::Kind::Assembled)};
+    EXPECT_EQ(texts(GroupNumbers(glyphs)), (std::vector<std::string> {"3411"}));
+    // A 1 in one stroke, as pen and type make it, gets no such allowance.
+    for (Glyph &one : glyphs)
+        one.kind = Glyph::Kind::Single;
+    EXPECT_EQ(texts(GroupNumbers(glyphs)), (std::vector<std::string> {"34", "1", "1"}));
+}
+
 TEST(GroupNumbers, twoLinesAreListedTopToBottomEachLeftToRight)
 {
     // Second line first in the results, and its left number starts further left.
