@@ -139,49 +139,164 @@ UMNOGLAZ_PIXEL_LOOP void restoreRow(std::uint8_t *row, const std::uint8_t *keep,
 }
 
 // The polarity is voted on by tiles of this many cells a side, each tile with at least this
-// many samples and this range of lightness between its 2nd and 98th percentile.
+// many samples and this range of lightness between its 2nd and 98th percentile. Areas of the
+// other polarity are found on tiles half as wide.
 constexpr int kTileCells = 16;
+constexpr int kAreaCells = kTileCells / 2;
 constexpr int kLeastTileSamples = 16;
 constexpr int kLeastTileRange = 48;
 constexpr int kLightnessBins = 64; // four levels a bin
+// An area reads in the page's other polarity only where its middle tone is a screen's or a
+// display's background, darker than any shadow on paper (paper in a deep shadow keeps a third
+// of its light, about 80), or, on a dark page, a sheet of paper's.
+constexpr int kDarkestArea = 64;
+constexpr int kLightestArea = 255 - kDarkestArea;
 
-// The page as a whole: its polarity and its grain.
+// What a tile's lightness says: nothing (too few samples or too little contrast), dark ink or
+// light ink; and its middle lightness. A tile says light ink when its middle lies below the
+// middle of its range (most of it is then the darker side), dark ink otherwise.
+struct TileLook
+{
+    enum Vote : std::uint8_t { None, Dark, Light } vote = None;
+    int middle = -1; // -1: too few samples to say
+};
+
+TileLook judgeTile(const std::int32_t *histogram)
+{
+    std::int64_t total = 0;
+    for (int bin = 0; bin < kLightnessBins; ++bin)
+        total += histogram[bin];
+    if (total < kLeastTileSamples)
+        return {TileLook::None, -1};
+    auto quantile = [&](double share) {
+        const double wanted = share * double(total);
+        std::int64_t seen = 0;
+        for (int bin = 0; bin < kLightnessBins; ++bin) {
+            seen += histogram[bin];
+            if (double(seen) > wanted)
+                return bin * 4 + 2;
+        }
+        return 255;
+    };
+    const int middle = quantile(0.5), low = quantile(0.02), high = quantile(0.98);
+    if (high - low < kLeastTileRange)
+        return {TileLook::None, middle};
+    return {2 * middle < low + high ? TileLook::Light : TileLook::Dark, middle};
+}
+
+// The page as a whole: its polarity, its grain, and the tiles of kAreaCells cells a side that
+// it reads in the other polarity (none, on most pages).
 struct PageLook
 {
     InkPolarity polarity = InkPolarity::DarkOnLight;
     int grain = 0;
+    int areaColumns = 0;
+    int areaRows = 0;
+    std::vector<std::uint8_t> otherAreas; // areaRows x areaColumns, 1: the other polarity
 };
 
-// Light ink on a dark background when most tiles say so. A tile says light ink when its middle
-// lightness lies below the middle of its range (most of it is then the darker side), dark ink
-// otherwise; a tile without contrast says nothing. Tiles, not the page, so that a shadow over
-// half a page is dark paper with darker ink where it lies, not a dark page. The grain is the
-// median difference of lightness between a sampled pixel and the next one in its row.
+// The tiles that read in the other polarity: those that vote for it with the background it
+// needs, most of their neighbours having that background too (so that a bold stroke on paper,
+// black across a whole tile, stays the page's), and next to them those that vote for it anyway
+// or say nothing on that background, so that digits on the edge of a dark panel read whole.
+std::vector<std::uint8_t> otherAreas(
+    const std::vector<TileLook> &areas, int columns, int rows, InkPolarity polarity)
+{
+    const TileLook::Vote other =
+        polarity == InkPolarity::DarkOnLight ? TileLook::Light : TileLook::Dark;
+    auto background = [&](const TileLook &look) {
+        return look.middle >= 0 &&
+            (other == TileLook::Light ? look.middle <= kDarkestArea : look.middle >= kLightestArea);
+    };
+    auto at = [&](int x, int y) -> const TileLook & {
+        return areas[std::size_t(y) * std::size_t(columns) + std::size_t(x)];
+    };
+    // Calls what(nx, ny) for each of the up to eight neighbours of (x, y).
+    auto neighbours = [&](int x, int y, auto what) {
+        for (int ny = std::max(0, y - 1); ny <= std::min(rows - 1, y + 1); ++ny)
+            for (int nx = std::max(0, x - 1); nx <= std::min(columns - 1, x + 1); ++nx) {
+                if (nx != x || ny != y)
+                    what(nx, ny);
+            }
+    };
+    std::vector<std::uint8_t> sure(areas.size(), 0);
+    bool any = false;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (at(x, y).vote != other || !background(at(x, y)))
+                continue;
+            int present = 0, alike = 0;
+            neighbours(x, y, [&](int nx, int ny) {
+                ++present;
+                alike += background(at(nx, ny));
+            });
+            if (8 * alike >= 5 * present) {
+                sure[std::size_t(y) * std::size_t(columns) + std::size_t(x)] = 1;
+                any = true;
+            }
+        }
+    if (!any)
+        return {};
+    std::vector<std::uint8_t> grown = sure;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            if (at(x, y).vote != other &&
+                !(at(x, y).vote == TileLook::None && background(at(x, y))))
+                continue;
+            neighbours(x, y, [&](int nx, int ny) {
+                if (sure[std::size_t(ny) * std::size_t(columns) + std::size_t(nx)])
+                    grown[std::size_t(y) * std::size_t(columns) + std::size_t(x)] = 1;
+            });
+        }
+    return grown;
+}
+
+// Light ink on a dark background when most tiles say so; a tile without contrast says nothing.
+// Tiles, not the page, so that a shadow over half a page is dark paper with darker ink where
+// it lies, not a dark page. The votes are counted on tiles of kTileCells cells, each the sum of
+// four areas of kAreaCells. The grain is the median difference of lightness between a sampled
+// pixel and the next one in its row.
 PageLook lookAtPage(const RowTable &rows, int cell)
 {
     const std::int64_t width = rows.width(), height = rows.height();
     const int step = int(std::max<double>(
         1.0, std::ceil(std::sqrt(double(width) * double(height) / double(kMostSamples)))));
-    const int tile = kTileCells * cell;
-    const int tilesAcross = int((width + tile - 1) / tile),
-              tilesDown = int((height + tile - 1) / tile);
-    const MemoryReservation charge(std::int64_t(tilesAcross) * kLightnessBins * 4);
-    std::vector<std::int32_t> histograms(std::size_t(tilesAcross) * kLightnessBins);
+    const int area = kAreaCells * cell;
+    const int areasAcross = int((width + area - 1) / area),
+              areasDown = int((height + area - 1) / area);
+    const int tilesAcross = (areasAcross + 1) / 2;
+    const MemoryReservation charge(std::int64_t(areasAcross + tilesAcross) * kLightnessBins * 4 +
+        std::int64_t(areasAcross) * areasDown * std::int64_t(sizeof(TileLook) + 2));
+    std::vector<std::int32_t> areaHistograms(std::size_t(areasAcross) * kLightnessBins);
+    std::vector<std::int32_t> tileHistograms(std::size_t(tilesAcross) * kLightnessBins);
+    std::vector<TileLook> areas(std::size_t(areasAcross) * std::size_t(areasDown));
     std::array<std::int64_t, 256> steps {}; // differences between neighbours in a row
     std::int64_t stepsSeen = 0;
     int lightVotes = 0, darkVotes = 0;
-    // The tiles are taken a row of tiles at a time.
-    for (int tileRow = 0; tileRow < tilesDown; ++tileRow) {
-        std::fill(histograms.begin(), histograms.end(), 0);
-        const int top = tileRow * tile, bottom = int(std::min<std::int64_t>(height, top + tile));
-        // The outermost pixels (the loader's frame) are left out.
-        for (int y = std::max(1, top + step / 2); y < std::min<std::int64_t>(bottom, height - 1);
-             y += step) {
+    auto vote = [&] {
+        for (int t = 0; t < tilesAcross; ++t) {
+            const TileLook look = judgeTile(&tileHistograms[std::size_t(t) * kLightnessBins]);
+            lightVotes += look.vote == TileLook::Light;
+            darkVotes += look.vote == TileLook::Dark;
+        }
+        std::fill(tileHistograms.begin(), tileHistograms.end(), 0);
+    };
+    // The areas are taken a row of them at a time, the tiles every second row.
+    for (int areaRow = 0; areaRow < areasDown; ++areaRow) {
+        std::fill(areaHistograms.begin(), areaHistograms.end(), 0);
+        const int top = areaRow * area, bottom = int(std::min<std::int64_t>(height, top + area));
+        // The samples lie on a lattice that starts afresh with each row of tiles; the outermost
+        // pixels (the loader's frame) are left out.
+        int y = std::max(1, (areaRow / 2) * 2 * area + step / 2);
+        while (y < top)
+            y += step;
+        for (; y < std::min<std::int64_t>(bottom, height - 1); y += step) {
             const std::uint8_t *row = rows[y];
             for (int x = 1 + step / 2; x < width - 1; x += step) {
                 const std::uint8_t *p = row + kBytesPerPixel * std::size_t(x);
                 const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
-                ++histograms[std::size_t(x / tile) * kLightnessBins + std::size_t((lo + hi) / 8)];
+                ++areaHistograms[std::size_t(x / area) * kLightnessBins +
+                    std::size_t((lo + hi) / 8)];
                 if (x + 2 < width) {
                     const std::uint8_t *q = p + kBytesPerPixel;
                     const int nextLo = std::min({q[0], q[1], q[2]});
@@ -191,34 +306,25 @@ PageLook lookAtPage(const RowTable &rows, int cell)
                 }
             }
         }
-        for (int t = 0; t < tilesAcross; ++t) {
-            const std::int32_t *histogram = &histograms[std::size_t(t) * kLightnessBins];
-            std::int64_t total = 0;
+        for (int a = 0; a < areasAcross; ++a) {
+            const std::int32_t *histogram = &areaHistograms[std::size_t(a) * kLightnessBins];
+            areas[std::size_t(areaRow) * std::size_t(areasAcross) + std::size_t(a)] =
+                judgeTile(histogram);
+            std::int32_t *tile = &tileHistograms[std::size_t(a / 2) * kLightnessBins];
             for (int bin = 0; bin < kLightnessBins; ++bin)
-                total += histogram[bin];
-            if (total < kLeastTileSamples)
-                continue;
-            auto quantile = [&](double share) {
-                const double wanted = share * double(total);
-                std::int64_t seen = 0;
-                for (int bin = 0; bin < kLightnessBins; ++bin) {
-                    seen += histogram[bin];
-                    if (double(seen) > wanted)
-                        return bin * 4 + 2;
-                }
-                return 255;
-            };
-            const int middle = quantile(0.5), low = quantile(0.02), high = quantile(0.98);
-            if (high - low < kLeastTileRange)
-                continue;
-            (2 * middle < low + high ? lightVotes : darkVotes) += 1;
+                tile[bin] += histogram[bin];
         }
+        if (areaRow % 2 == 1 || areaRow + 1 == areasDown)
+            vote();
     }
     PageLook look;
     look.polarity = lightVotes > darkVotes ? InkPolarity::LightOnDark : InkPolarity::DarkOnLight;
     std::int64_t seen = 0;
     while (look.grain < 255 && 2 * (seen + steps[std::size_t(look.grain)]) <= stepsSeen)
         seen += steps[std::size_t(look.grain++)];
+    look.areaColumns = areasAcross;
+    look.areaRows = areasDown;
+    look.otherAreas = otherAreas(areas, areasAcross, areasDown, look.polarity);
     return look;
 }
 
@@ -301,55 +407,118 @@ Between between(int i, int cell, int cells)
     return {before, after, after == before ? 0.0f : at - float(before)};
 }
 
-// The threshold of every pixel of a row, from the row's thresholds at the cells' centres:
-// linear between two centres, level beyond the first and the last.
-void rowLimits(const std::vector<float> &atCells, int cell, int width, float *limits)
+// The threshold of the pixels from..to - 1 of a row, from the row's thresholds at the cells'
+// centres: linear between two centres, level beyond the first and the last.
+void rowLimits(const std::vector<float> &atCells, int cell, int from, int to, float *limits)
 {
     const int columns = int(atCells.size());
     auto firstAfter = [cell](int c) { return c * cell + cell / 2; }; // first x at or past c
-    const int head = std::min(width, firstAfter(0));
-    std::fill(limits, limits + head, atCells.front());
-    for (int c = 0; c + 1 < columns && firstAfter(c) < width; ++c) {
-        const float from = atCells[std::size_t(c)], rise = atCells[std::size_t(c) + 1] - from;
-        const int end = std::min(width, firstAfter(c + 1));
-        for (int x = firstAfter(c); x < end; ++x)
-            limits[x] = from + rise * ((float(x) + 0.5f) / float(cell) - 0.5f - float(c));
+    const int head = std::min(to, firstAfter(0));
+    for (int x = from; x < head; ++x)
+        limits[x] = atCells.front();
+    for (int c = std::max(0, from / cell - 1); c + 1 < columns && firstAfter(c) < to; ++c) {
+        const float low = atCells[std::size_t(c)], rise = atCells[std::size_t(c) + 1] - low;
+        const int end = std::min(to, firstAfter(c + 1));
+        for (int x = std::max(from, firstAfter(c)); x < end; ++x)
+            limits[x] = low + rise * ((float(x) + 0.5f) / float(cell) - 0.5f - float(c));
     }
-    const int tail = std::min(width, firstAfter(columns - 1));
-    std::fill(limits + tail, limits + width, atCells.back());
+    for (int x = std::max(from, firstAfter(columns - 1)); x < to; ++x)
+        limits[x] = atCells.back();
 }
 
-template<bool Light> void writeInk(RowTable &rows, const InkGrid &grid, std::uint8_t *saved)
+struct RowScratch
+{
+    std::vector<float> atCells;
+    std::vector<float> limits;
+    std::vector<std::uint8_t> tones;
+};
+
+// One polarity's ink along the pixels from..to - 1 of row y: 255 where a pixel's tone lies
+// below its threshold.
+template<bool Light>
+void rowInk(const std::uint8_t *row, int y, int from, int to, const std::vector<float> &threshold,
+    const InkGrid &grid, RowScratch &scratch, std::uint8_t *ink)
+{
+    const Between down = between(y, grid.cell, grid.rows);
+    const float *upper = &threshold[std::size_t(down.before) * std::size_t(grid.columns)];
+    const float *lower = &threshold[std::size_t(down.after) * std::size_t(grid.columns)];
+    bool any = false;
+    for (int c = 0; c < grid.columns; ++c) {
+        scratch.atCells[std::size_t(c)] = upper[c] + (lower[c] - upper[c]) * down.share;
+        any |= scratch.atCells[std::size_t(c)] > 0;
+    }
+    if (!any) {
+        std::fill(ink + from, ink + to, std::uint8_t(0));
+        return;
+    }
+    // Through local pointers: a store to ink could otherwise alias the scratch vectors' own.
+    const std::uint8_t *tones = scratch.tones.data();
+    const float *limits = scratch.limits.data();
+    rowLimits(scratch.atCells, grid.cell, from, to, scratch.limits.data());
+    rowTones<Light>(
+        row + kBytesPerPixel * std::size_t(from), to - from, scratch.tones.data() + from);
+    for (int x = from; x < to; ++x)
+        ink[x] = float(tones[x]) < limits[x] ? 255 : 0;
+}
+
+void writeInk(RowTable &rows, const InkGrid &grid, std::uint8_t *saved)
 {
     const int width = grid.width, height = grid.height;
     const auto pixels = static_cast<std::size_t>(width);
-    std::vector<float> atCells(static_cast<std::size_t>(grid.columns)), limits(pixels);
-    std::vector<std::uint8_t> tones(pixels), ink(pixels);
+    const bool pageLight = grid.polarity == InkPolarity::LightOnDark;
+    RowScratch scratch {std::vector<float>(std::size_t(grid.columns)), std::vector<float>(pixels),
+        std::vector<std::uint8_t>(pixels)};
+    std::vector<std::uint8_t> ink(pixels);
     for (int y = 0; y < height; ++y) {
-        const Between down = between(y, grid.cell, grid.rows);
-        const float *upper = &grid.threshold[std::size_t(down.before) * std::size_t(grid.columns)];
-        const float *lower = &grid.threshold[std::size_t(down.after) * std::size_t(grid.columns)];
-        bool any = false;
-        for (int c = 0; c < grid.columns; ++c) {
-            atCells[std::size_t(c)] = upper[c] + (lower[c] - upper[c]) * down.share;
-            any |= atCells[std::size_t(c)] > 0;
-        }
         std::uint8_t *row = rows[y];
         // The outermost pixels are never ink: the loader's white frame lies there, which
         // around a dark picture would be light ink, one region round the whole page.
-        if (!any || y == 0 || y == height - 1) {
+        if (y == 0 || y == height - 1) {
             std::fill(ink.begin(), ink.end(), std::uint8_t(0));
         } else {
-            rowLimits(atCells, grid.cell, width, limits.data());
-            rowTones<Light>(row, width, tones.data());
-            for (int x = 0; x < width; ++x)
-                ink[std::size_t(x)] =
-                    float(tones[std::size_t(x)]) < limits[std::size_t(x)] ? 255 : 0;
+            // The row in runs of areas of one polarity: one run of the page's on most pages.
+            const std::uint8_t *areas = grid.otherAreas.empty()
+                ? nullptr
+                : &grid.otherAreas[std::size_t(y / grid.area) * std::size_t(grid.areaColumns)];
+            for (int from = 0, to = width; from < width; from = to) {
+                const bool other = areas && areas[from / grid.area];
+                if (areas) {
+                    int area = from / grid.area;
+                    while (area < grid.areaColumns && (areas[area] != 0) == other)
+                        ++area;
+                    to = std::min(width, area * grid.area);
+                }
+                const std::vector<float> &threshold = other ? grid.otherThreshold : grid.threshold;
+                if (pageLight != other)
+                    rowInk<true>(row, y, from, to, threshold, grid, scratch, ink.data());
+                else
+                    rowInk<false>(row, y, from, to, threshold, grid, scratch, ink.data());
+            }
             ink.front() = 0;
             ink.back() = 0;
         }
         lendRow(row, ink.data(), saved + 2 * pixels * std::size_t(y), width);
     }
+}
+
+// One polarity's threshold for each cell of the grid.
+std::vector<float> cellThresholds(
+    const RowTable &rows, const InkGrid &grid, InkPolarity polarity, float leastContrast)
+{
+    const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
+    std::vector<std::uint8_t> background(cells), ink(cells);
+    if (polarity == InkPolarity::DarkOnLight)
+        cellExtremes<false>(rows, grid, background, ink);
+    else
+        cellExtremes<true>(rows, grid, background, ink);
+    // A closing: strokes narrower than the window leave the background, slopes stay.
+    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, true);
+    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, false);
+    extremeWithin(ink, grid.columns, grid.rows, kInkRadius, false);
+    std::vector<float> threshold(cells);
+    for (std::size_t i = 0; i < cells; ++i)
+        threshold[i] = cellThreshold(float(background[i]), float(ink[i]), leastContrast, polarity);
+    return threshold;
 }
 
 } // namespace
@@ -393,27 +562,27 @@ InkGrid FindInk(const RowTable &rows)
     grid.cell = cellSide(grid.width, grid.height);
     grid.columns = (grid.width + grid.cell - 1) / grid.cell;
     grid.rows = (grid.height + grid.cell - 1) / grid.cell;
-    const PageLook look = lookAtPage(rows, grid.cell);
+    PageLook look = lookAtPage(rows, grid.cell);
     grid.polarity = look.polarity;
 
     const std::size_t cells = std::size_t(grid.columns) * std::size_t(grid.rows);
+    const bool mixed = !look.otherAreas.empty();
     // Two planes of cells and a filter's copy; three rows of columns.
     const MemoryReservation working(std::int64_t(3 * cells + 3 * std::size_t(grid.width)));
-    grid.charge.resize(std::int64_t(cells * sizeof(float)));
-    std::vector<std::uint8_t> background(cells), ink(cells);
-    if (grid.polarity == InkPolarity::DarkOnLight)
-        cellExtremes<false>(rows, grid, background, ink);
-    else
-        cellExtremes<true>(rows, grid, background, ink);
-    // A closing: strokes narrower than the window leave the background, slopes stay.
-    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, true);
-    extremeWithin(background, grid.columns, grid.rows, kCloseRadius, false);
-    extremeWithin(ink, grid.columns, grid.rows, kInkRadius, false);
+    grid.charge.resize(
+        std::int64_t((mixed ? 2 : 1) * cells * sizeof(float) + look.otherAreas.size()));
     const float least = std::max(kLeastContrast, kGrainFactor * float(look.grain));
-    grid.threshold.resize(cells);
-    for (std::size_t i = 0; i < cells; ++i)
-        grid.threshold[i] =
-            cellThreshold(float(background[i]), float(ink[i]), least, grid.polarity);
+    grid.threshold = cellThresholds(rows, grid, grid.polarity, least);
+    if (mixed) {
+        grid.area = kAreaCells * grid.cell;
+        grid.areaColumns = look.areaColumns;
+        grid.areaRows = look.areaRows;
+        grid.otherAreas = std::move(look.otherAreas);
+        grid.otherThreshold = cellThresholds(rows, grid,
+            grid.polarity == InkPolarity::DarkOnLight ? InkPolarity::LightOnDark
+                                                      : InkPolarity::DarkOnLight,
+            least);
+    }
     return grid;
 }
 
@@ -427,10 +596,7 @@ InkInRaster::InkInRaster(RowTable &rows, const InkGrid &grid)
     const std::size_t bytes = 2 * std::size_t(rows.width()) * std::size_t(rows.height());
     m_charge.resize(std::int64_t(bytes + 16 * std::size_t(rows.width())));
     m_saved.reset(new std::uint8_t[bytes]);
-    if (grid.polarity == InkPolarity::DarkOnLight)
-        writeInk<false>(rows, grid, m_saved.get());
-    else
-        writeInk<true>(rows, grid, m_saved.get());
+    writeInk(rows, grid, m_saved.get());
 }
 
 void InkInRaster::restore() noexcept

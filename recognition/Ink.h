@@ -6,7 +6,8 @@
 //
 //   - polarity, for the page: ink darker than its background (paper, a shadowed page, pencil)
 //     or lighter (a dark-mode screen, a lit display), from where the page's middle tone lies
-//     between its darkest and lightest tones;
+//     between its darkest and lightest tones; and per area where a page has both kinds, such
+//     as a dark panel with light digits on a white page, each area in its own;
 //   - tone: dark ink is the pixel's darkest channel, light ink its lightest, so that ink of any
 //     colour (blue ballpoint, a red or green display) stands apart from a grey or white
 //     background, not the red channel alone;
@@ -62,10 +63,18 @@ struct InkGrid
     int columns = 0;
     int rows = 0;
     std::vector<float> threshold; // rows x columns, row by row
-    MemoryReservation charge;     // the thresholds' bytes
+    // Where a page has both kinds: squares of `area` pixels a side (areaColumns x areaRows,
+    // 1 where the other polarity holds) and that polarity's thresholds on the same cells. Both
+    // are empty on most pages.
+    int area = 1;
+    int areaColumns = 0;
+    int areaRows = 0;
+    std::vector<std::uint8_t> otherAreas;
+    std::vector<float> otherThreshold;
+    MemoryReservation charge; // the thresholds' bytes
 
-    // The tone of a pixel from its bytes: for dark ink its darkest channel, for light ink 255
-    // less its lightest, so that ink always has the lower tone.
+    // The tone of a pixel from its bytes in the page's polarity: for dark ink its darkest
+    // channel, for light ink 255 less its lightest, so that ink always has the lower tone.
     int tone(const std::uint8_t *pixel) const;
 };
 

@@ -1,6 +1,7 @@
 // The ink step: a clean page keeps the fixed rule's regions, a shadowed, a pencil and a dark
-// twin of a page read as the page does, pictures with nothing on them stay (nearly) empty, and
-// the picture comes back whole, with the walk's marks and any label drawn over it.
+// twin of a page read as the page does (and a page above its dark twin reads both), pictures with
+// nothing on them stay (nearly) empty, and the picture comes back whole, with the walk's marks and
+// any label drawn over it.
 #include "recognition/Ink.h"
 
 #include "base/AppError.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -120,6 +122,16 @@ std::vector<Twin> twins()
     };
 }
 
+// The page above its dark-screen twin, read in both polarities: its numbers twice over.
+QImage pageAboveItsDarkTwin(const QImage &clean)
+{
+    QImage both(clean.width(), 2 * clean.height(), QImage::Format_RGB32);
+    QPainter painter(&both);
+    painter.drawImage(0, 0, clean);
+    painter.drawImage(0, clean.height(), redrawn(clean, QColor(30, 30, 30), QColor(230, 230, 230)));
+    return both;
+}
+
 } // namespace
 
 TEST(Ink, namesAndTheMethodsOwnRules)
@@ -166,6 +178,8 @@ TEST(Ink, shadowedPencilAndDarkTwinsReadAsTheirCleanPage)
             // What the fixed rule makes of it, so that the twin is a real test.
             EXPECT_NE(numbersRead(photo, InkRule::Fixed), clean);
         }
+        EXPECT_EQ(
+            numbersRead(pageAboveItsDarkTwin(picture.image), InkRule::Auto), clean + " " + clean);
     }
 }
 
