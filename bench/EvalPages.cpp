@@ -125,7 +125,7 @@ ContentSource contentOf(const QString &material, int page, const PageSet &set)
     if (material == QLatin1String("dark-screen"))
         return page < half ? from(Content::TypeGaps, 41, page)
                            : from(Content::HandSmooth, 42, page - half);
-    // shadow, pencil, clean
+    // shadow, pencil, clean, both
     return page < half ? from(Content::HandGaps, 31, page)
                        : from(Content::TypeGaps, 32, page - half);
 }
@@ -137,7 +137,8 @@ std::vector<QString> MaterialNames()
     return {QStringLiteral("sevenseg"), QStringLiteral("lcd"), QStringLiteral("hand-touching"),
         QStringLiteral("type-touching"), QStringLiteral("hand-gaps"), QStringLiteral("type-gaps"),
         QStringLiteral("shadow"), QStringLiteral("pencil"), QStringLiteral("dark-screen"),
-        QStringLiteral("led"), QStringLiteral("clean"), QStringLiteral("noise")};
+        QStringLiteral("led"), QStringLiteral("clean"), QStringLiteral("noise"),
+        QStringLiteral("both")};
 }
 
 int PageCount(const QString &material, const PageSet &set)
@@ -173,6 +174,8 @@ EvalPage MakeEvalPage(
         result.image = PencilLook(ink, random);
     } else if (material == QLatin1String("dark-screen")) {
         result.image = DarkScreenLook(ink, random);
+    } else if (material == QLatin1String("both")) {
+        result.image = BothLook(ink, random);
     } else {
         result.image = CleanLook(ink);
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace {
@@ -194,6 +195,30 @@ QImage DarkScreenLook(const PageInk &page, std::mt19937 &random)
         for (int x = 0; x < width; ++x)
             set(planes, x, y, mix(background, text, page.lit.at(x, y)));
     return ToImage(planes);
+}
+
+QImage BothLook(const PageInk &page, std::mt19937 &random)
+{
+    const int height = page.lit.height;
+    // The panel's top: half way across the first gap between lines from the middle down, as a
+    // panel's padding leaves it.
+    auto covered = [&page](int y) {
+        return std::any_of(page.truth.begin(), page.truth.end(), [y](const TruthNumber &number) {
+            return number.box.top() <= y && y <= number.box.bottom();
+        });
+    };
+    int gapStart = height / 2;
+    while (gapStart < height && covered(gapStart))
+        ++gapStart;
+    int gapEnd = gapStart;
+    while (gapEnd < height && !covered(gapEnd))
+        ++gapEnd;
+    const int top = (gapStart + gapEnd) / 2;
+    const QImage dark = DarkScreenLook(page, random);
+    QImage both = CleanLook(page).convertToFormat(dark.format());
+    for (int y = top; y < height; ++y)
+        std::memcpy(both.scanLine(y), dark.constScanLine(y), std::size_t(dark.bytesPerLine()));
+    return both;
 }
 
 QImage LcdLook(const PageInk &page, std::mt19937 &random)

@@ -25,6 +25,11 @@ QImage PencilLook(const PageInk &page, std::mt19937 &random);
 // Light antialiased ink on a dark-mode background, as a screenshot (no blur, no noise).
 QImage DarkScreenLook(const PageInk &page, std::mt19937 &random);
 
+// Both kinds on one page: clean print above, and below a dark-mode panel across the page's
+// width, its top half way across the first gap between lines past the middle, with light ink
+// as DarkScreenLook draws it.
+QImage BothLook(const PageInk &page, std::mt19937 &random);
+
 // A photographed reflective LCD: grey-green glass, unlit segments faintly darker, dark lit
 // segments with a faint shadow on the reflector behind, uneven light, blur and noise. For JPEG.
 QImage LcdLook(const PageInk &page, std::mt19937 &random);
