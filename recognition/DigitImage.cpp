@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,6 +19,28 @@ template<typename Add> void spread(double from, double to, int cells, Add add)
         if (overlap > 0)
             add(c, overlap);
     }
+}
+
+// The cells that each of `lines` pixels of a side reaches into once scaled, and by how much:
+// line i's overlaps are overlaps[first[i]] up to overlaps[first[i + 1]].
+struct Overlaps
+{
+    std::vector<std::int32_t> first;
+    std::vector<std::pair<int, double>> overlaps;
+};
+
+Overlaps overlapsOf(int lines, double scale, int cells)
+{
+    Overlaps result;
+    result.first.reserve(std::size_t(lines) + 1);
+    for (int i = 0; i < lines; ++i) {
+        result.first.push_back(std::int32_t(result.overlaps.size()));
+        const double from = i * scale;
+        spread(from, std::min(from + scale, double(cells)), cells,
+            [&](int cell, double amount) { result.overlaps.emplace_back(cell, amount); });
+    }
+    result.first.push_back(std::int32_t(result.overlaps.size()));
+    return result;
 }
 
 } // namespace
@@ -33,16 +58,23 @@ void NormaliseDigit(std::span<const Point> points, DigitImage &image)
     const int cellsX = std::clamp(int(std::ceil(box.width * scale - 1e-9)), 1, kDigitBox);
     const int cellsY = std::clamp(int(std::ceil(box.height * scale - 1e-9)), 1, kDigitBox);
 
-    // Area averaging into the fitted box: each pixel covers a scaleX x scaleY rectangle.
+    // Area averaging into the fitted box: each pixel covers a scaleX x scaleY rectangle. A
+    // pixel's share of a cell is its column's overlap with the cell's columns times its row's
+    // with the cell's rows; those overlaps are worked out once per column and per row of the
+    // box, then taken pixel by pixel in the same order and with the same products.
+    const Overlaps columns = overlapsOf(box.width, scaleX, cellsX);
+    const Overlaps rows = overlapsOf(box.height, scaleY, cellsY);
     std::array<double, kDigitBox * kDigitBox> fitted {};
     for (const Point &p : points) {
-        const double x0 = (p.x - box.x) * scaleX;
-        const double y0 = (p.y - box.y) * scaleY;
-        spread(y0, std::min(y0 + scaleY, double(cellsY)), cellsY, [&](int row, double dy) {
-            spread(x0, std::min(x0 + scaleX, double(cellsX)), cellsX, [&](int column, double dx) {
-                fitted[std::size_t(row * kDigitBox + column)] += dx * dy;
-            });
-        });
+        const std::size_t x = std::size_t(p.x - box.x), y = std::size_t(p.y - box.y);
+        for (std::int32_t r = rows.first[y]; r < rows.first[y + 1]; ++r) {
+            const auto [row, dy] = rows.overlaps[std::size_t(r)];
+            double *line = &fitted[std::size_t(row * kDigitBox)];
+            for (std::int32_t c = columns.first[x]; c < columns.first[x + 1]; ++c) {
+                const auto [column, dx] = columns.overlaps[std::size_t(c)];
+                line[column] += dx * dy;
+            }
+        }
     }
 
     // Centre of mass of the fitted box, in cells (cell c's centre is c + 0.5).

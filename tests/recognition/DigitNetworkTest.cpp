@@ -13,7 +13,10 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -74,6 +77,77 @@ TEST(NormaliseDigit, dependsOnlyOnTheShapeAndTheOrderDoesNotMatter)
     EXPECT_EQ(original, reversed);
     for (float v : original) // whole 255ths, as a training set in bytes holds them
         EXPECT_FLOAT_EQ(v * 255.0f, std::round(v * 255.0f));
+}
+
+// The picture as its definition makes it, pixel by pixel: each pixel's scaled square spread
+// over the cells it overlaps, then centred by its mass. NormaliseDigit works its overlaps out
+// per column and per row instead and must give the same bytes: the network was trained on them.
+DigitImage normalisedByDefinition(const std::vector<Point> &points)
+{
+    DigitImage image {};
+    const Box box = BoundingBox(points);
+    const double scale = kDigitBox / double(std::max(box.width, box.height));
+    const int cellsX = std::clamp(int(std::ceil(box.width * scale - 1e-9)), 1, kDigitBox);
+    const int cellsY = std::clamp(int(std::ceil(box.height * scale - 1e-9)), 1, kDigitBox);
+    auto spread = [](double from, double to, int cells, auto add) {
+        for (int c = std::clamp(int(std::floor(from)), 0, cells - 1);
+             c <= std::clamp(int(std::ceil(to)) - 1, 0, cells - 1); ++c) {
+            const double overlap = std::min(to, double(c + 1)) - std::max(from, double(c));
+            if (overlap > 0)
+                add(c, overlap);
+        }
+    };
+    std::array<double, kDigitBox * kDigitBox> fitted {};
+    for (const Point &p : points) {
+        const double x0 = (p.x - box.x) * scale, y0 = (p.y - box.y) * scale;
+        spread(y0, std::min(y0 + scale, double(cellsY)), cellsY, [&](int row, double dy) {
+            spread(x0, std::min(x0 + scale, double(cellsX)), cellsX, [&](int column, double dx) {
+                fitted[std::size_t(row * kDigitBox + column)] += dx * dy;
+            });
+        });
+    }
+    double mass = 0, sumX = 0, sumY = 0;
+    for (int row = 0; row < cellsY; ++row)
+        for (int column = 0; column < cellsX; ++column) {
+            const double value = std::min(1.0, fitted[std::size_t(row * kDigitBox + column)]);
+            mass += value;
+            sumX += value * (column + 0.5);
+            sumY += value * (row + 0.5);
+        }
+    const int left =
+        std::clamp(int(std::lround(kDigitSide / 2.0 - (mass > 0 ? sumX / mass : cellsX / 2.0))), 0,
+            kDigitSide - cellsX);
+    const int top =
+        std::clamp(int(std::lround(kDigitSide / 2.0 - (mass > 0 ? sumY / mass : cellsY / 2.0))), 0,
+            kDigitSide - cellsY);
+    for (int row = 0; row < cellsY; ++row)
+        for (int column = 0; column < cellsX; ++column)
+            image[std::size_t((top + row) * kDigitSide + left + column)] =
+                float(std::lround(
+                    std::min(1.0, fitted[std::size_t(row * kDigitBox + column)]) * 255.0)) /
+                255.0f;
+    return image;
+}
+
+TEST(NormaliseDigit, givesTheDefinitionsBytesOnRandomShapes)
+{
+    std::mt19937 random(11);
+    for (int shape = 0; shape < 400; ++shape) {
+        // Sides from 1 to 90 pixels, below and above the 20 cells, filled 10 to 90 %.
+        const int width = 1 + int(random() % 90), height = 1 + int(random() % 90);
+        const unsigned percent = 10 + random() % 81;
+        std::vector<Point> points;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (random() % 100 < percent)
+                    points.push_back({x + 40, y - 7});
+        if (points.empty())
+            continue;
+        std::shuffle(points.begin(), points.end(), random);
+        DigitImage image;
+        NormaliseDigit(points, image);
+        ASSERT_EQ(image, normalisedByDefinition(points)) << width << " x " << height;
+    }
 }
 
 TEST(NormaliseDigit, emptyAndSinglePixelRegions)
