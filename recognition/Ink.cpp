@@ -65,16 +65,6 @@ int cellSide(std::int64_t width, std::int64_t height)
     return std::clamp(int(std::lround(side)), kLeastCell, kMostCell);
 }
 
-int darkTone(const std::uint8_t *p)
-{
-    return std::min({p[kBlueByte], p[kGreenByte], p[kRedByte]});
-}
-
-int lightTone(const std::uint8_t *p)
-{
-    return 255 - std::max({p[kBlueByte], p[kGreenByte], p[kRedByte]});
-}
-
 // The loops over a row's pixels, written so that the compiler takes many pixels at once; on
 // x86 each has a second version for processors with AVX2, chosen when the program starts.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
@@ -535,11 +525,6 @@ std::optional<InkRule> ParseInkRule(std::string_view name)
     if (name == "auto")
         return InkRule::Auto;
     return std::nullopt;
-}
-
-int InkGrid::tone(const std::uint8_t *pixel) const
-{
-    return polarity == InkPolarity::DarkOnLight ? darkTone(pixel) : lightTone(pixel);
 }
 
 std::int64_t InkBytes(std::int64_t width, std::int64_t height)

@@ -52,8 +52,10 @@ enum class InkPolarity {
 };
 
 // What the auto rule decided for one picture: its polarity and, on a grid of square cells,
-// the threshold of each cell. A pixel is ink when its tone (see InkTone) is below the threshold
-// interpolated between the centres of the cells around it; a threshold of 0 takes nothing.
+// the threshold of each cell. A pixel is ink when its tone is below the threshold interpolated
+// between the centres of the cells around it; a threshold of 0 takes nothing. The tone is, for
+// dark ink, the pixel's darkest channel, and for light ink 255 less its lightest, so that ink
+// always has the lower tone.
 struct InkGrid
 {
     InkPolarity polarity = InkPolarity::DarkOnLight;
@@ -72,10 +74,6 @@ struct InkGrid
     std::vector<std::uint8_t> otherAreas;
     std::vector<float> otherThreshold;
     MemoryReservation charge; // the thresholds' bytes
-
-    // The tone of a pixel from its bytes in the page's polarity: for dark ink its darkest
-    // channel, for light ink 255 less its lightest, so that ink always has the lower tone.
-    int tone(const std::uint8_t *pixel) const;
 };
 
 // The memory the auto rule holds at once for a picture of that size, beyond the raster: two

@@ -2,6 +2,8 @@
 
 #include "picture/TBitmap.h"
 
+#include <optional>
+
 InkRule InkRuleOf(const ReadingOptions &options)
 {
     if (options.ink)
@@ -16,14 +18,12 @@ Reading ReadPicture(TBitmap &workRaster, RowTable &rows, RecognitionState &state
     const std::unique_ptr<Recogniser> recogniser =
         MakeRecogniser(options.method, options.minConfidence);
     reading.ink = InkRuleOf(options);
-    if (reading.ink == InkRule::Auto) {
-        // The ink lies in the raster for the pass alone; the picture comes back however the
-        // pass ends.
-        const InkGrid grid = FindInk(rows);
-        InkInRaster ink(rows, grid);
-        reading.results =
-            RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
-    } else {
+    {
+        // The auto rule's ink lies in the raster for the pass alone; the picture comes back
+        // however the pass ends.
+        std::optional<InkInRaster> ink;
+        if (reading.ink == InkRule::Auto)
+            ink.emplace(rows, FindInk(rows));
         reading.results =
             RecognizeAll(workRaster, rows, state, progress, *recogniser, options.threads);
     }
