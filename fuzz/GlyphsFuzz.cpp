@@ -45,10 +45,11 @@ bool inside(const Box &outer, const Box &inner)
     return outer.contains(inner);
 }
 
-void checkPieces(const RegionTable &regions, const GlyphPieces &pieces)
+// The atoms from `from` on, and every block's runs.
+void checkPieces(const RegionTable &regions, const GlyphPieces &pieces, std::size_t from = 0)
 {
     std::vector<Point> points;
-    for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
+    for (std::size_t a = from; a < pieces.atoms.size(); ++a) {
         const GlyphAtom &atom = pieces.atoms[a];
         check(atom.region > 0 && std::size_t(atom.region) < regions.size());
         const item &region = regions[std::size_t(atom.region)];
@@ -159,8 +160,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
         DigitNetwork &network = DigitNetwork::builtIn();
         MemoryReservation charge;
-        checkPieces(
-            state.regions, FindGlyphPieces(state.regions, results, network.minSide(), charge));
+        GlyphPieces pieces = FindGlyphPieces(state.regions, results, network.minSide(), charge);
+        checkPieces(state.regions, pieces);
+        // Blocks one above the other, and the first such pair taken together.
+        for (const auto &[a, b] : pieces.stacked)
+            check(a < b && b < pieces.blocks.size());
+        if (!pieces.stacked.empty()) {
+            const std::size_t first = pieces.atoms.size();
+            const auto [a, b] = pieces.stacked.front();
+            pieces.blocks.push_back(StackBlocks(state.regions, pieces, {a, b}, charge));
+            check(pieces.blocks.back().atoms.front() == first);
+            checkPieces(state.regions, pieces, first);
+        }
         const std::vector<Glyph> glyphs =
             ReadGlyphs(state.regions, results, network, network.minConfidence());
         checkGlyphs(state.regions, glyphs);

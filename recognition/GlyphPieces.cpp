@@ -12,6 +12,9 @@ namespace {
 // tall a region must be to be cut, how far a cut keeps from its region's edges and from the
 // next cut, how wide a run may grow, and the widest gap within a run.
 constexpr int kJoinTenths = 3;
+// One above the other, by the smaller one's height: the halves of a display's digit have a
+// middle segment's room between their upright segments.
+constexpr int kStackTenths = 8;
 constexpr int kCutWidthTenths = 7;
 constexpr int kCutHeightTenths = 6;
 constexpr int kCutEdgePercent = 6;
@@ -60,6 +63,13 @@ bool near(const Box &a, const Box &b)
     const std::int64_t margin = std::min<std::int64_t>(std::max(a.height, b.height), 3 * smaller);
     return gap(a.x, a.right(), b.x, b.right()) * 10 <= kJoinTenths * margin &&
         gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <= kJoinTenths * margin;
+}
+
+bool stacked(const Box &a, const Box &b)
+{
+    return gap(a.x, a.right(), b.x, b.right()) == 0 &&
+        gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <=
+        std::int64_t(kStackTenths) * std::min(a.height, b.height);
 }
 
 // The columns where a region wide for its block may be cut: the lowest points of its column
@@ -135,6 +145,28 @@ void appendParts(const item &region, const GlyphAtom &whole, const std::vector<s
     atoms.resize(kept);
 }
 
+// A block of the given whole atoms at the given height: each appended to the pieces' atoms,
+// or, when it is wide for the block, its parts. The atoms are charged beyond `base` bytes.
+GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &own,
+    std::int32_t height, GlyphPieces &pieces, MemoryReservation &charge, std::int64_t base)
+{
+    GlyphBlock block;
+    block.height = height;
+    for (const GlyphAtom &atom : own) {
+        const item &region = regions[std::size_t(atom.region)];
+        const std::vector<std::int32_t> cuts = cutColumns(region, atom.box, block.height);
+        const std::size_t first = pieces.atoms.size();
+        if (cuts.empty())
+            pieces.atoms.push_back(atom);
+        else
+            appendParts(region, atom, cuts, pieces.atoms);
+        for (std::size_t a = first; a < pieces.atoms.size(); ++a)
+            block.atoms.push_back(a);
+        charge.cover(base + std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes);
+    }
+    return block;
+}
+
 } // namespace
 
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
@@ -188,25 +220,63 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
 
     // Each block's atoms, a region wide for the block replaced by its parts.
     pieces.blocks.resize(members.size());
+    const std::int64_t wholeBytes = std::int64_t(candidates) * kGlyphPieceBytesPerRegion;
     for (std::size_t b = 0; b < members.size(); ++b) {
-        GlyphBlock &block = pieces.blocks[b];
-        block.height = blockBoxes[b].height;
-        for (const std::size_t i : members[b]) {
-            const GlyphAtom &atom = whole[i];
-            const item &region = regions[std::size_t(atom.region)];
-            const std::vector<std::int32_t> cuts = cutColumns(region, atom.box, block.height);
-            const std::size_t first = pieces.atoms.size();
-            if (cuts.empty())
-                pieces.atoms.push_back(atom);
-            else
-                appendParts(region, atom, cuts, pieces.atoms);
-            for (std::size_t a = first; a < pieces.atoms.size(); ++a)
-                block.atoms.push_back(a);
-            charge.cover(std::int64_t(candidates) * kGlyphPieceBytesPerRegion +
-                std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes);
+        std::vector<GlyphAtom> own;
+        for (const std::size_t i : members[b])
+            own.push_back(whole[i]);
+        pieces.blocks[b] = cutBlock(regions, own, blockBoxes[b].height, pieces, charge, wholeBytes);
+    }
+
+    // The blocks that lie one above the other, found as the atoms were.
+    for (std::size_t i = 0; i < byLeft.size(); ++i) {
+        const Box &a = whole[byLeft[i]].box;
+        for (std::size_t j = i + 1; j < byLeft.size(); ++j) {
+            const Box &b = whole[byLeft[j]].box;
+            if (b.x > a.right())
+                break;
+            const std::size_t blockA = blockOf[sets.find(byLeft[i])];
+            const std::size_t blockB = blockOf[sets.find(byLeft[j])];
+            if (blockA != blockB && stacked(a, b))
+                pieces.stacked.emplace_back(std::min(blockA, blockB), std::max(blockA, blockB));
         }
     }
+    std::sort(pieces.stacked.begin(), pieces.stacked.end());
+    pieces.stacked.erase(
+        std::unique(pieces.stacked.begin(), pieces.stacked.end()), pieces.stacked.end());
+    charge.cover(wholeBytes + std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes +
+        std::int64_t(pieces.stacked.capacity() * sizeof(pieces.stacked[0])));
     return pieces;
+}
+
+GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
+    const std::vector<std::size_t> &blocks, MemoryReservation &charge)
+{
+    // Each region once, whole again, in order of left edge.
+    std::vector<GlyphAtom> own;
+    for (const std::size_t b : blocks) {
+        for (const std::size_t a : pieces.blocks[b].atoms) {
+            const GlyphAtom &atom = pieces.atoms[a];
+            if (!own.empty() && own.back().region == atom.region) {
+                own.back().box = own.back().box.united(atom.box);
+                own.back().count += atom.count;
+            } else {
+                own.push_back({atom.region, 0, 0, false, atom.box, atom.count});
+            }
+        }
+    }
+    for (GlyphAtom &atom : own) {
+        atom.from = atom.box.x;
+        atom.to = atom.box.right();
+    }
+    std::stable_sort(own.begin(), own.end(),
+        [](const GlyphAtom &a, const GlyphAtom &b) { return a.box.x < b.box.x; });
+    Box box = own.front().box;
+    for (const GlyphAtom &atom : own)
+        box = box.united(atom.box);
+    const std::int64_t base =
+        charge.bytes() - std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes;
+    return cutBlock(regions, own, box.height, pieces, charge, base);
 }
 
 void AppendAtomPoints(const RegionTable &regions, const GlyphAtom &atom, std::vector<Point> &points)

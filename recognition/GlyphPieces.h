@@ -16,6 +16,11 @@
 //      atoms:    a0   a1   a2    a3   a4      a5 | a6 | a7      (| : a cut)
 //      runs:    a0, a0-a1, a0-a2, a1, a1-a2, ..., a5, a5-a6, a5-a7, ...
 //
+//   5. stacks: blocks that lie one above the other, close for their heights, are noted in
+//      pairs; the halves of a display's 0 or 7 come apart so, and so do two lines of print.
+//      Reading decides: a set of them is read again as one block where that reads more of
+//      their ink, and better.
+//
 // Every step has a bound, so that a page of noise or one huge blob costs a constant factor of
 // the regions, never a power of them: at most kMostCuts cuts a region and kMostRunAtoms atoms
 // a run.
@@ -28,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 inline constexpr int kMostCuts = 12;
@@ -54,6 +60,10 @@ struct GlyphPieces
 {
     std::vector<GlyphAtom> atoms;
     std::vector<GlyphBlock> blocks;
+    // Pairs of blocks, each pair once, that lie one above the other close enough to be the
+    // upper and lower parts of one line's digits: the halves of a display's 0 or 7, between
+    // which the middle segment is missing. Whether they are is for reading to decide.
+    std::vector<std::pair<std::size_t, std::size_t>> stacked;
 };
 
 // The pieces of a labelling: results are the pass's, one for every live region. Regions whose
@@ -62,6 +72,11 @@ struct GlyphPieces
 // long as it is kept.
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
     int minSide, MemoryReservation &charge);
+
+// A block of the regions of the given blocks together, measured and cut anew at its own
+// height. Its atoms are appended to the pieces' atoms; the block is returned, not added.
+GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
+    const std::vector<std::size_t> &blocks, MemoryReservation &charge);
 
 // The atom's pixels, appended to points.
 void AppendAtomPoints(

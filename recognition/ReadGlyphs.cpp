@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <numeric>
 #include <span>
 
 namespace {
@@ -27,6 +29,8 @@ const double kInkLeftOut = std::log(0.03);
 // The least probability taken into a sum, so that a sure "no" is a price, not minus infinity.
 constexpr float kLeast = 1e-4f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
+// The most blocks read together as the parts of one line.
+constexpr std::size_t kMostStacked = 8;
 
 using Probabilities = std::array<float, kDigitClasses>;
 
@@ -154,102 +158,117 @@ RegionResult *resultOf(std::vector<RegionResult> &results, int region)
     return found != results.end() && found->region == region ? &*found : nullptr;
 }
 
-} // namespace
-
-std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResult> &results,
-    DigitNetwork &network, float minConfidence)
+// What a block's best reading holds: its glyphs, their summed log-probability less what
+// leaving ink out costs, and the pixels the glyphs take.
+struct BlockReading
 {
-    MemoryReservation piecesCharge;
-    const GlyphPieces pieces = FindGlyphPieces(regions, results, network.minSide(), piecesCharge);
-    Judge judge(regions, pieces, network);
+    double score = 0;
+    std::int64_t ink = 0;
+    bool doubtful = false; // it leaves out ink as tall as a digit, or reads a digit unsure
+    std::vector<Glyph> glyphs;
+};
 
-    // Every region that may be an atom, whole; every part of a cut one.
-    std::vector<std::size_t> wholeRequest(pieces.atoms.size(), kNoRequest);
-    std::vector<std::size_t> atomRequest(pieces.atoms.size(), kNoRequest);
-    for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
-        const GlyphAtom &atom = pieces.atoms[a];
-        const bool firstPart = a == 0 || pieces.atoms[a - 1].region != atom.region;
-        if (firstPart)
-            wholeRequest[a] = judge.askRegion(atom.region);
-        else
-            wholeRequest[a] = wholeRequest[a - 1];
-        atomRequest[a] = atom.cut ? judge.askAtoms(std::array {a}) : wholeRequest[a];
+// Asks the network about atoms and runs of blocks, and reads blocks from its answers.
+class Reader
+{
+public:
+    Reader(const RegionTable &regions, const GlyphPieces &pieces, DigitNetwork &network,
+        float minConfidence)
+        : m_regions(regions)
+        , m_pieces(pieces)
+        , m_network(network)
+        , m_minConfidence(minConfidence)
+        , m_judge(regions, pieces, network)
+    { }
+
+    // Every atom from the given one on: its region whole, and itself where it is a part.
+    void askAtoms(std::size_t from)
+    {
+        m_wholeRequest.resize(m_pieces.atoms.size(), kNoRequest);
+        m_atomRequest.resize(m_pieces.atoms.size(), kNoRequest);
+        for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
+            const GlyphAtom &atom = m_pieces.atoms[a];
+            const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
+            m_wholeRequest[a] = firstPart ? m_judge.askRegion(atom.region) : m_wholeRequest[a - 1];
+            m_atomRequest[a] = atom.cut ? m_judge.askAtoms(std::array {a}) : m_wholeRequest[a];
+        }
     }
-    judge.answer();
-    for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
-        if (RegionResult *result = resultOf(results, pieces.atoms[a].region))
-            result->confidence = bestProbability(judge.answerTo(wholeRequest[a]));
+
+    void answer() { m_judge.answer(); }
+
+    // The network's probability for the digit in the atom's region alone.
+    float regionConfidence(std::size_t atom) const
+    {
+        return bestProbability(m_judge.answerTo(m_wholeRequest[atom]));
     }
 
     // The runs of several atoms that may win: none holds a whole digit read alone beside
     // another atom as tall. The run of all the parts of one region is that region, asked
-    // already.
-    std::vector<BlockRuns> blocks(pieces.blocks.size());
-    for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
-        const GlyphBlock &block = pieces.blocks[b];
-        BlockRuns &own = blocks[b];
-        own.runs = CandidateRuns(pieces, block);
+    // already. The atoms must have their answers.
+    BlockRuns askRuns(const GlyphBlock &block)
+    {
+        BlockRuns own;
+        own.runs = CandidateRuns(m_pieces, block);
         own.requests.assign(own.runs.size(), kNoRequest);
         for (std::size_t r = 0; r < own.runs.size(); ++r) {
             const GlyphRun &run = own.runs[r];
             const std::span<const std::size_t> atoms(
                 block.atoms.data() + run.first, run.last - run.first);
             if (atoms.size() == 1) {
-                own.requests[r] = atomRequest[atoms[0]];
+                own.requests[r] = m_atomRequest[atoms[0]];
                 continue;
             }
             const bool holdsWhole = std::any_of(atoms.begin(), atoms.end(), [&](std::size_t a) {
-                const GlyphAtom &atom = pieces.atoms[a];
+                const GlyphAtom &atom = m_pieces.atoms[a];
                 return !atom.cut && tallEnough(atom.box, block, kWholeTenths) &&
-                    bestProbability(judge.answerTo(atomRequest[a])) >= kWholeConfidence;
+                    bestProbability(m_judge.answerTo(m_atomRequest[a])) >= kWholeConfidence;
             });
             // A whole digit may still take in a smaller piece (a flag come loose), never
             // another atom as tall as a digit.
             const auto tall = std::count_if(atoms.begin(), atoms.end(), [&](std::size_t a) {
-                return tallEnough(pieces.atoms[a].box, block, kDigitTenths);
+                return tallEnough(m_pieces.atoms[a].box, block, kDigitTenths);
             });
             if (holdsWhole && tall > 1)
                 continue;
-            const int region = pieces.atoms[atoms.front()].region;
-            const bool oneRegion = std::all_of(atoms.begin(), atoms.end(),
-                [&](std::size_t a) { return pieces.atoms[a].region == region; });
-            const bool allParts = oneRegion &&
-                (atoms.front() == 0 || pieces.atoms[atoms.front() - 1].region != region) &&
-                (atoms.back() + 1 == pieces.atoms.size() ||
-                    pieces.atoms[atoms.back() + 1].region != region);
-            own.requests[r] = allParts ? wholeRequest[atoms.front()] : judge.askAtoms(atoms);
+            const int region = m_pieces.atoms[atoms.front()].region;
+            const auto inRegion = [&](std::size_t a) {
+                return a < m_pieces.atoms.size() && m_pieces.atoms[a].region == region &&
+                    m_wholeRequest[a] == m_wholeRequest[atoms.front()];
+            };
+            const bool allParts = std::all_of(atoms.begin(), atoms.end(), inRegion) &&
+                (atoms.front() == 0 || !inRegion(atoms.front() - 1)) && !inRegion(atoms.back() + 1);
+            own.requests[r] = allParts ? m_wholeRequest[atoms.front()] : m_judge.askAtoms(atoms);
         }
+        return own;
     }
-    judge.answer();
 
-    // Each block read at once: best[i] is the best reading of its first i atoms.
-    std::vector<Glyph> glyphs;
-    std::vector<Point> points;
-    for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
-        const GlyphBlock &block = pieces.blocks[b];
-        const BlockRuns &own = blocks[b];
+    // The block read at once, its runs answered: best[i] is the best reading of its first i
+    // atoms.
+    BlockReading read(const GlyphBlock &block, const BlockRuns &own) const
+    {
         const std::size_t n = block.atoms.size();
         std::vector<double> best(n + 1, kNever);
-        std::vector<std::size_t> via(n + 1, kNoRequest); // the run ending there, or n: left out
+        std::vector<std::size_t> via(n + 1, kNoRequest); // the run ending there, or kLeftOut
         best[0] = 0;
+        BlockReading reading;
         std::size_t r = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            const GlyphAtom &atom = pieces.atoms[block.atoms[i]];
-            const Probabilities &alone = judge.answerTo(atomRequest[block.atoms[i]]);
-            const double leftOut = atom.cut || tallEnough(atom.box, block, kDigitTenths)
-                ? std::log(std::max(alone[kNotADigit], kLeast)) + kInkLeftOut
-                : kPieceLeftOut;
+            const GlyphAtom &atom = m_pieces.atoms[block.atoms[i]];
+            const Probabilities &alone = m_judge.answerTo(m_atomRequest[block.atoms[i]]);
+            const bool ink = atom.cut || tallEnough(atom.box, block, kDigitTenths);
+            const double leftOut =
+                ink ? std::log(std::max(alone[kNotADigit], kLeast)) + kInkLeftOut : kPieceLeftOut;
             if (best[i] + leftOut > best[i + 1]) {
                 best[i + 1] = best[i] + leftOut;
-                via[i + 1] = SIZE_MAX - 1;
+                via[i + 1] = ink ? kInkOut : kLeftOut;
             }
             for (; r < own.runs.size() && own.runs[r].first == i; ++r) {
                 const Box &box = own.runs[r].box;
                 if (own.requests[r] == kNoRequest || !tallEnough(box, block, kDigitTenths) ||
-                    std::max(box.width, box.height) < network.minSide())
+                    std::max(box.width, box.height) < m_network.minSide())
                     continue;
-                const float p = bestProbability(judge.answerTo(own.requests[r]));
-                if (p < minConfidence)
+                const float p = bestProbability(m_judge.answerTo(own.requests[r]));
+                if (p < m_minConfidence)
                     continue;
                 const double score = best[i] + std::log(std::max(p, kLeast));
                 if (score > best[own.runs[r].last]) {
@@ -258,41 +277,152 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
                 }
             }
         }
+        reading.score = best[n];
+        std::vector<Point> points;
         for (std::size_t end = n; end > 0;) {
-            if (via[end] == SIZE_MAX - 1) {
+            if (via[end] == kLeftOut || via[end] == kInkOut) {
+                reading.doubtful |= via[end] == kInkOut;
                 --end;
                 continue;
             }
             const GlyphRun &run = own.runs[via[end]];
-            const Probabilities &p = judge.answerTo(own.requests[via[end]]);
+            const Probabilities &p = m_judge.answerTo(own.requests[via[end]]);
             const std::span<const std::size_t> atoms(
                 block.atoms.data() + run.first, run.last - run.first);
             Glyph glyph;
             glyph.digit = bestDigit(p);
             glyph.confidence = bestProbability(p);
             glyph.box = run.box;
+            reading.doubtful |= glyph.confidence < kWholeConfidence;
             points.clear();
-            judge.gatherAtoms(atoms, points);
+            m_judge.gatherAtoms(atoms, points);
             glyph.start = *std::min_element(points.begin(), points.end(),
                 [](const Point &a, const Point &b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
             bool cut = false;
             for (const std::size_t a : atoms) {
-                glyph.regions.push_back(pieces.atoms[a].region);
-                cut |= pieces.atoms[a].cut;
+                glyph.regions.push_back(m_pieces.atoms[a].region);
+                cut |= m_pieces.atoms[a].cut;
+                reading.ink += m_pieces.atoms[a].count;
             }
             std::sort(glyph.regions.begin(), glyph.regions.end());
             glyph.regions.erase(
                 std::unique(glyph.regions.begin(), glyph.regions.end()), glyph.regions.end());
-            const bool wholeRegion = own.requests[via[end]] == wholeRequest[atoms.front()];
+            const bool wholeRegion = own.requests[via[end]] == m_wholeRequest[atoms.front()];
             glyph.kind = glyph.regions.size() > 1
                 ? (cut ? Glyph::Kind::Cut : Glyph::Kind::Assembled)
                 : cut && !wholeRegion ? Glyph::Kind::Cut
                                       : Glyph::Kind::Single;
-            glyphs.push_back(std::move(glyph));
+            reading.glyphs.push_back(std::move(glyph));
             end = run.first;
         }
+        return reading;
     }
 
+private:
+    static constexpr std::size_t kLeftOut = SIZE_MAX - 1; // a piece
+    static constexpr std::size_t kInkOut = SIZE_MAX - 2;  // an atom as tall as a digit, or a part
+
+    const RegionTable &m_regions;
+    const GlyphPieces &m_pieces;
+    DigitNetwork &m_network;
+    float m_minConfidence;
+    Judge m_judge;
+    std::vector<std::size_t> m_wholeRequest, m_atomRequest; // per atom
+};
+
+// Blocks that lie one above the other, where one of them reads doubtfully, taken together:
+// the sets of blocks joined by such pairs, each of at most kMostStacked blocks.
+std::vector<std::vector<std::size_t>> stackedSets(
+    const GlyphPieces &pieces, const std::vector<BlockReading> &readings)
+{
+    std::vector<std::size_t> parent(pieces.blocks.size());
+    std::iota(parent.begin(), parent.end(), std::size_t(0));
+    const auto find = [&](std::size_t i) {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    std::vector<std::size_t> touched;
+    for (const auto &[a, b] : pieces.stacked) {
+        if (!readings[a].doubtful && !readings[b].doubtful)
+            continue;
+        parent[find(a)] = find(b);
+        touched.push_back(a);
+        touched.push_back(b);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<std::vector<std::size_t>> sets;
+    std::vector<std::size_t> setOf(pieces.blocks.size(), SIZE_MAX);
+    for (const std::size_t b : touched) {
+        std::size_t &set = setOf[find(b)];
+        if (set == SIZE_MAX) {
+            set = sets.size();
+            sets.emplace_back();
+        }
+        sets[set].push_back(b);
+    }
+    std::erase_if(sets, [](const auto &set) { return set.size() > kMostStacked; });
+    return sets;
+}
+
+} // namespace
+
+std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResult> &results,
+    DigitNetwork &network, float minConfidence)
+{
+    // A piece half a digit's least size may still be a part of one: a thin display's segment.
+    MemoryReservation piecesCharge;
+    GlyphPieces pieces =
+        FindGlyphPieces(regions, results, (network.minSide() + 1) / 2, piecesCharge);
+    Reader reader(regions, pieces, network, minConfidence);
+    reader.askAtoms(0);
+    reader.answer();
+    for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
+        RegionResult *result = resultOf(results, pieces.atoms[a].region);
+        if (result != nullptr &&
+            std::max(result->box.width, result->box.height) >= network.minSide())
+            result->confidence = reader.regionConfidence(a);
+    }
+
+    std::vector<BlockRuns> runs;
+    for (const GlyphBlock &block : pieces.blocks)
+        runs.push_back(reader.askRuns(block));
+    reader.answer();
+    std::vector<BlockReading> readings;
+    for (std::size_t b = 0; b < pieces.blocks.size(); ++b)
+        readings.push_back(reader.read(pieces.blocks[b], runs[b]));
+
+    // Blocks one above the other read as one where that reads more of their ink, and better.
+    const std::vector<std::vector<std::size_t>> sets = stackedSets(pieces, readings);
+    std::vector<GlyphBlock> together;
+    const std::size_t firstNew = pieces.atoms.size();
+    for (const std::vector<std::size_t> &set : sets)
+        together.push_back(StackBlocks(regions, pieces, set, piecesCharge));
+    reader.askAtoms(firstNew);
+    reader.answer();
+    std::vector<BlockRuns> togetherRuns;
+    for (const GlyphBlock &block : together)
+        togetherRuns.push_back(reader.askRuns(block));
+    reader.answer();
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        BlockReading reading = reader.read(together[s], togetherRuns[s]);
+        double apart = 0;
+        std::int64_t apartInk = 0;
+        for (const std::size_t b : sets[s]) {
+            apart += readings[b].score;
+            apartInk += readings[b].ink;
+        }
+        if (reading.score <= apart || reading.ink < apartInk)
+            continue;
+        for (const std::size_t b : sets[s])
+            readings[b] = {};
+        readings.push_back(std::move(reading));
+    }
+
+    std::vector<Glyph> glyphs;
+    for (BlockReading &reading : readings)
+        std::move(reading.glyphs.begin(), reading.glyphs.end(), std::back_inserter(glyphs));
     std::sort(glyphs.begin(), glyphs.end(), [](const Glyph &a, const Glyph &b) {
         return a.start.y != b.start.y ? a.start.y < b.start.y : a.start.x < b.start.x;
     });

@@ -240,3 +240,37 @@ TEST(ReadGlyphs, aSpeckBesideADigitIsLeftAlone)
 }
 
 } // namespace
+
+TEST(ReadGlyphs, aDisplaysSevenAndZeroAreReadWholeThoughTheirHalvesLieApart)
+{
+    // Short, thick segments far apart: nothing joins the upper segments of a 7 or a 0 to its
+    // lower ones but the reading.
+    constexpr int t = 9, length = 23, g = 3;
+    Drawing drawing;
+    const auto segments = [&](int x0, const std::string &lit) {
+        const int across = t + 2 * g + length, down = t + 2 * g + length;
+        const struct
+        {
+            char name;
+            int x, y, width, height;
+        } all[] = {{'a', t + g, 0, length, t}, {'b', across, t + g, t, length},
+            {'c', across, t + g + down, t, length}, {'d', t + g, 2 * down, length, t},
+            {'e', 0, t + g + down, t, length}, {'f', 0, t + g, t, length},
+            {'g', t + g, down, length, t}};
+        for (const auto &segment : all) {
+            if (lit.find(segment.name) == std::string::npos)
+                continue;
+            for (int y = 0; y < segment.height; ++y)
+                for (int x = 0; x < segment.width; ++x)
+                    setPixel(drawing.store.workRaster, x0 + segment.x + x, 40 + segment.y + y,
+                        {0, 0, 0});
+        }
+    };
+    segments(40, "abc");
+    segments(100, "abcdef");
+    segments(160, "afgcd");
+    const Reading reading = drawing.read();
+    EXPECT_EQ(digitsOf(reading), "705");
+    ASSERT_EQ(reading.numbers.size(), 1u);
+    EXPECT_EQ(reading.numbers[0].text, "705");
+}
