@@ -12,6 +12,8 @@ namespace {
 // tall a region must be to be cut, how far a cut keeps from its region's edges and from the
 // next cut, how wide a run may grow, and the widest gap within a run.
 constexpr int kJoinTenths = 3;
+// How many times the longer side of one atom may be the other's, for them to join.
+constexpr std::int64_t kSizeRatio = 6;
 // One above the other, by the smaller one's height: the halves of a display's digit have a
 // middle segment's room between their upright segments.
 constexpr int kStackTenths = 8;
@@ -19,7 +21,6 @@ constexpr int kCutWidthTenths = 7;
 constexpr int kCutHeightTenths = 6;
 constexpr int kCutEdgePercent = 6;
 constexpr int kCutSpacingPercent = 20;
-constexpr int kRunWidthTenths = 13;
 constexpr int kRunGapTenths = 4;
 
 std::int32_t longerSide(const Box &box)
@@ -61,6 +62,11 @@ bool near(const Box &a, const Box &b)
     // digit does not reach far.
     const std::int64_t smaller = std::min(a.height, b.height);
     const std::int64_t margin = std::min<std::int64_t>(std::max(a.height, b.height), 3 * smaller);
+    // Nor does a frame, a rule or a band of shadow take in the digits it passes: what joins is
+    // of a size, by the longer sides, which a segment shares with a digit.
+    const std::int64_t longer = std::max(longerSide(a), longerSide(b));
+    if (longer > kSizeRatio * std::min(longerSide(a), longerSide(b)))
+        return false;
     return gap(a.x, a.right(), b.x, b.right()) * 10 <= kJoinTenths * margin &&
         gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <= kJoinTenths * margin;
 }
@@ -295,7 +301,7 @@ void AppendAtomPoints(const RegionTable &regions, const GlyphAtom &atom, std::ve
 std::vector<GlyphRun> CandidateRuns(const GlyphPieces &pieces, const GlyphBlock &block)
 {
     std::vector<GlyphRun> runs;
-    const std::int64_t widest = std::int64_t(block.height) * kRunWidthTenths / 10;
+    const std::int64_t widest = std::int64_t(block.height) * kWidestDigitTenths / 10;
     const std::int64_t widestGap = std::int64_t(block.height) * kRunGapTenths / 10;
     for (std::size_t first = 0; first < block.atoms.size(); ++first) {
         Box box = pieces.atoms[block.atoms[first]].box;

@@ -38,6 +38,8 @@
 
 inline constexpr int kMostCuts = 12;
 inline constexpr int kMostRunAtoms = 8;
+// The widest a digit is, in tenths of its block's height.
+inline constexpr int kWidestDigitTenths = 13;
 
 // A region whole, or the pixels of its columns [from, to).
 struct GlyphAtom

@@ -31,6 +31,8 @@ constexpr float kLeast = 1e-4f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
 // The most blocks read together as the parts of one line.
 constexpr std::size_t kMostStacked = 8;
+// The most regions a region's box is compared with, to find what it encloses.
+constexpr std::size_t kMostEnclosedLooks = 64;
 
 using Probabilities = std::array<float, kDigitClasses>;
 
@@ -158,6 +160,65 @@ RegionResult *resultOf(std::vector<RegionResult> &results, int region)
     return found != results.end() && found->region == region ? &*found : nullptr;
 }
 
+// Whether the region has pixels on all four sides of the box, level with it.
+bool surrounds(const item &region, const Box &box)
+{
+    bool left = false, right = false, above = false, below = false;
+    for (const Point &p : region.points) {
+        const bool across = p.x >= box.x && p.x < box.right();
+        const bool level = p.y >= box.y && p.y < box.bottom();
+        above |= across && p.y < box.y;
+        below |= across && p.y >= box.bottom();
+        left |= level && p.x < box.x;
+        right |= level && p.x >= box.right();
+    }
+    return left && right && above && below;
+}
+
+// The regions that surround a region that reads as a digit (`isDigit`, of an atom of it) and
+// that is at most half as tall: a frame or a box drawn around a number, never a digit itself. (A
+// slashed or dotted zero holds its mark, which is no digit.) Ascending. A region looks at most
+// kMostEnclosedLooks others on, in order of left edge.
+template<typename IsDigit>
+std::vector<int> enclosingRegions(
+    const RegionTable &table, const GlyphPieces &pieces, const IsDigit &isDigit)
+{
+    // Each region once, with its box from its atom or its parts, and its first atom.
+    struct Whole
+    {
+        int region;
+        Box box;
+        std::size_t atom;
+    };
+    std::vector<Whole> wholes;
+    for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
+        const GlyphAtom &atom = pieces.atoms[a];
+        if (a > 0 && atom.cut && pieces.atoms[a - 1].region == atom.region)
+            wholes.back().box = wholes.back().box.united(atom.box);
+        else
+            wholes.push_back({atom.region, atom.box, a});
+    }
+    std::stable_sort(wholes.begin(), wholes.end(),
+        [](const Whole &a, const Whole &b) { return a.box.x < b.box.x; });
+    std::vector<int> regions;
+    for (std::size_t i = 0; i < wholes.size(); ++i) {
+        const Box &outer = wholes[i].box;
+        for (std::size_t j = i + 1; j < wholes.size() && j <= i + kMostEnclosedLooks; ++j) {
+            const Whole &inner = wholes[j];
+            if (inner.box.x > outer.right())
+                break;
+            if (outer.contains(inner.box) && std::int64_t(inner.box.height) * 2 <= outer.height &&
+                !pieces.atoms[inner.atom].cut && isDigit(inner.atom) &&
+                surrounds(table[std::size_t(wholes[i].region)], inner.box)) {
+                regions.push_back(wholes[i].region);
+                break;
+            }
+        }
+    }
+    std::sort(regions.begin(), regions.end());
+    return regions;
+}
+
 // What a block's best reading holds: its glyphs, their summed log-probability less what
 // leaving ink out costs, and the pixels the glyphs take.
 struct BlockReading
@@ -195,6 +256,16 @@ public:
     }
 
     void answer() { m_judge.answer(); }
+
+    // The frames among the regions, once the atoms have their answers.
+    void findFrames()
+    {
+        m_frames = enclosingRegions(m_regions, m_pieces, [&](std::size_t atom) {
+            const Box &box = m_pieces.atoms[atom].box;
+            return std::max(box.width, box.height) >= m_network.minSide() &&
+                regionConfidence(atom) >= kWholeConfidence;
+        });
+    }
 
     // The network's probability for the digit in the atom's region alone.
     float regionConfidence(std::size_t atom) const
@@ -255,7 +326,8 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             const GlyphAtom &atom = m_pieces.atoms[block.atoms[i]];
             const Probabilities &alone = m_judge.answerTo(m_atomRequest[block.atoms[i]]);
-            const bool ink = atom.cut || tallEnough(atom.box, block, kDigitTenths);
+            const bool ink =
+                (atom.cut || tallEnough(atom.box, block, kDigitTenths)) && !frame(block.atoms[i]);
             const double leftOut =
                 ink ? std::log(std::max(alone[kNotADigit], kLeast)) + kInkLeftOut : kPieceLeftOut;
             if (best[i] + leftOut > best[i + 1]) {
@@ -264,8 +336,15 @@ public:
             }
             for (; r < own.runs.size() && own.runs[r].first == i; ++r) {
                 const Box &box = own.runs[r].box;
+                // A digit is as tall as its block's, no wider than a digit, and no frame.
+                const GlyphRun &run = own.runs[r];
                 if (own.requests[r] == kNoRequest || !tallEnough(box, block, kDigitTenths) ||
-                    std::max(box.width, box.height) < m_network.minSide())
+                    std::max(box.width, box.height) < m_network.minSide() ||
+                    std::int64_t(box.width) * 10 >
+                        std::int64_t(kWidestDigitTenths) * block.height ||
+                    std::any_of(block.atoms.begin() + std::ptrdiff_t(run.first),
+                        block.atoms.begin() + std::ptrdiff_t(run.last),
+                        [&](std::size_t a) { return frame(a); }))
                     continue;
                 const float p = bestProbability(m_judge.answerTo(own.requests[r]));
                 if (p < m_minConfidence)
@@ -327,7 +406,13 @@ private:
     DigitNetwork &m_network;
     float m_minConfidence;
     Judge m_judge;
+    std::vector<int> m_frames;                              // enclosingRegions
     std::vector<std::size_t> m_wholeRequest, m_atomRequest; // per atom
+
+    bool frame(std::size_t atom) const
+    {
+        return std::binary_search(m_frames.begin(), m_frames.end(), m_pieces.atoms[atom].region);
+    }
 };
 
 // Blocks that lie one above the other, where one of them reads doubtfully, taken together:
@@ -378,6 +463,7 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
     Reader reader(regions, pieces, network, minConfidence);
     reader.askAtoms(0);
     reader.answer();
+    reader.findFrames();
     for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
         RegionResult *result = resultOf(results, pieces.atoms[a].region);
         if (result != nullptr &&

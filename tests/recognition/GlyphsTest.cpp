@@ -274,3 +274,16 @@ TEST(ReadGlyphs, aDisplaysSevenAndZeroAreReadWholeThoughTheirHalvesLieApart)
     ASSERT_EQ(reading.numbers.size(), 1u);
     EXPECT_EQ(reading.numbers[0].text, "705");
 }
+
+TEST(ReadGlyphs, aNumberInAFrameIsReadAndTheFrameLeftAlone)
+{
+    Drawing drawing;
+    drawing.stroke(100, 40, kTwo);
+    drawing.stroke(150, 40, kSeven);
+    drawing.stroke(20, 10, {{0, 0}, {400, 0}, {400, 200}, {0, 200}, {0, 0}});
+    const Reading reading = drawing.read();
+    ASSERT_EQ(reading.results.size(), 3u);
+    EXPECT_EQ(digitsOf(reading), "27");
+    ASSERT_EQ(reading.numbers.size(), 1u);
+    EXPECT_EQ(reading.numbers[0].text, "27");
+}
