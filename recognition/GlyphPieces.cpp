@@ -55,7 +55,7 @@ std::int64_t gap(std::int32_t from, std::int32_t to, std::int32_t otherFrom, std
     return std::max<std::int64_t>({0, std::int64_t(otherFrom) - to, std::int64_t(from) - otherTo});
 }
 
-bool near(const Box &a, const Box &b)
+bool near(const Box &a, const Box &b, BlockJoin join)
 {
     // Measured by heights, which a line's digits share whatever their widths: a segment beside
     // a taller one by the taller, at most three times its own height, so that a speck beside a
@@ -65,7 +65,7 @@ bool near(const Box &a, const Box &b)
     // Nor does a frame, a rule or a band of shadow take in the digits it passes: what joins is
     // of a size, by the longer sides, which a segment shares with a digit.
     const std::int64_t longer = std::max(longerSide(a), longerSide(b));
-    if (longer > kSizeRatio * std::min(longerSide(a), longerSide(b)))
+    if (join == BlockJoin::OfASize && longer > kSizeRatio * std::min(longerSide(a), longerSide(b)))
         return false;
     return gap(a.x, a.right(), b.x, b.right()) * 10 <= kJoinTenths * margin &&
         gap(a.y, a.bottom(), b.y, b.bottom()) * 10 <= kJoinTenths * margin;
@@ -176,7 +176,7 @@ GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &ow
 } // namespace
 
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge)
+    int minSide, MemoryReservation &charge, BlockJoin join)
 {
     GlyphPieces pieces;
     std::size_t candidates = 0;
@@ -206,7 +206,7 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
             const Box &b = whole[byLeft[j]].box;
             if (b.x > reach)
                 break;
-            if (near(a, b))
+            if (near(a, b, join))
                 sets.join(byLeft[i], byLeft[j]);
         }
     }

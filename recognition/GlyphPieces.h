@@ -68,12 +68,17 @@ struct GlyphPieces
     std::vector<std::pair<std::size_t, std::size_t>> stacked;
 };
 
+// Which atoms near each other join a block: those of a size (a frame or a rule never takes in
+// the digits it passes), or any (as the training scenes of the built-in model were cut up;
+// a model trained anew may do without).
+enum class BlockJoin { OfASize, AnySize };
+
 // The pieces of a labelling: results are the pass's, one for every live region. Regions whose
 // box's longer side is below minSide, and regions without an outline, are no atom.
 // The pieces and their tables are charged to `charge` as they grow, and stay charged for as
 // long as it is kept.
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge);
+    int minSide, MemoryReservation &charge, BlockJoin join = BlockJoin::OfASize);
 
 // A block of the regions of the given blocks together, measured and cut anew at its own
 // height. Its atoms are appended to the pieces' atoms; the block is returned, not added.
