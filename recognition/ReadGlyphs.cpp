@@ -249,9 +249,21 @@ public:
         m_atomRequest.resize(m_pieces.atoms.size(), kNoRequest);
         for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
             const GlyphAtom &atom = m_pieces.atoms[a];
+            // What is smaller than a digit can be is only ever a part of one, and not asked.
             const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
-            m_wholeRequest[a] = firstPart ? m_judge.askRegion(atom.region) : m_wholeRequest[a - 1];
-            m_atomRequest[a] = atom.cut ? m_judge.askAtoms(std::array {a}) : m_wholeRequest[a];
+            if (firstPart) {
+                Box box = atom.box;
+                for (std::size_t b = a + 1; b < m_pieces.atoms.size() && m_pieces.atoms[b].cut &&
+                     m_pieces.atoms[b].region == atom.region;
+                     ++b)
+                    box = box.united(m_pieces.atoms[b].box);
+                m_wholeRequest[a] = digitSized(box) ? m_judge.askRegion(atom.region) : kNoRequest;
+            } else {
+                m_wholeRequest[a] = m_wholeRequest[a - 1];
+            }
+            m_atomRequest[a] = !atom.cut ? m_wholeRequest[a]
+                : digitSized(atom.box)   ? m_judge.askAtoms(std::array {a})
+                                         : kNoRequest;
         }
     }
 
@@ -292,6 +304,7 @@ public:
             const bool holdsWhole = std::any_of(atoms.begin(), atoms.end(), [&](std::size_t a) {
                 const GlyphAtom &atom = m_pieces.atoms[a];
                 return !atom.cut && tallEnough(atom.box, block, kWholeTenths) &&
+                    m_atomRequest[a] != kNoRequest &&
                     bestProbability(m_judge.answerTo(m_atomRequest[a])) >= kWholeConfidence;
             });
             // A whole digit may still take in a smaller piece (a flag come loose), never
@@ -300,6 +313,8 @@ public:
                 return tallEnough(m_pieces.atoms[a].box, block, kDigitTenths);
             });
             if (holdsWhole && tall > 1)
+                continue;
+            if (!mayBeDigit(run.box, block))
                 continue;
             const int region = m_pieces.atoms[atoms.front()].region;
             const auto inRegion = [&](std::size_t a) {
@@ -325,23 +340,22 @@ public:
         std::size_t r = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const GlyphAtom &atom = m_pieces.atoms[block.atoms[i]];
-            const Probabilities &alone = m_judge.answerTo(m_atomRequest[block.atoms[i]]);
+            const std::size_t request = m_atomRequest[block.atoms[i]];
             const bool ink =
                 (atom.cut || tallEnough(atom.box, block, kDigitTenths)) && !frame(block.atoms[i]);
-            const double leftOut =
-                ink ? std::log(std::max(alone[kNotADigit], kLeast)) + kInkLeftOut : kPieceLeftOut;
+            // A piece too small to ask about is surely no digit alone.
+            const double doubt = request == kNoRequest
+                ? 0
+                : std::log(std::max(m_judge.answerTo(request)[kNotADigit], kLeast));
+            const double leftOut = ink ? doubt + kInkLeftOut : kPieceLeftOut;
             if (best[i] + leftOut > best[i + 1]) {
                 best[i + 1] = best[i] + leftOut;
                 via[i + 1] = ink ? kInkOut : kLeftOut;
             }
             for (; r < own.runs.size() && own.runs[r].first == i; ++r) {
                 const Box &box = own.runs[r].box;
-                // A digit is as tall as its block's, no wider than a digit, and no frame.
                 const GlyphRun &run = own.runs[r];
-                if (own.requests[r] == kNoRequest || !tallEnough(box, block, kDigitTenths) ||
-                    std::max(box.width, box.height) < m_network.minSide() ||
-                    std::int64_t(box.width) * 10 >
-                        std::int64_t(kWidestDigitTenths) * block.height ||
+                if (own.requests[r] == kNoRequest || !mayBeDigit(box, block) ||
                     std::any_of(block.atoms.begin() + std::ptrdiff_t(run.first),
                         block.atoms.begin() + std::ptrdiff_t(run.last),
                         [&](std::size_t a) { return frame(a); }))
@@ -408,6 +422,17 @@ private:
     Judge m_judge;
     std::vector<int> m_frames;                              // enclosingRegions
     std::vector<std::size_t> m_wholeRequest, m_atomRequest; // per atom
+
+    bool digitSized(const Box &box) const
+    {
+        return std::max(box.width, box.height) >= m_network.minSide();
+    }
+    // A digit is as tall as its block's, and no wider than a digit (nor a frame, see frame()).
+    bool mayBeDigit(const Box &box, const GlyphBlock &block) const
+    {
+        return digitSized(box) && tallEnough(box, block, kDigitTenths) &&
+            std::int64_t(box.width) * 10 <= std::int64_t(kWidestDigitTenths) * block.height;
+    }
 
     bool frame(std::size_t atom) const
     {
