@@ -33,6 +33,8 @@ constexpr double kNever = -std::numeric_limits<double>::infinity();
 constexpr std::size_t kMostStacked = 8;
 // The most regions a region's box is compared with, to find what it encloses.
 constexpr std::size_t kMostEnclosedLooks = 64;
+// The most times a region's pixels are walked to see whether it surrounds one of those.
+constexpr int kMostSurroundWalks = 4;
 
 using Probabilities = std::array<float, kDigitClasses>;
 
@@ -203,15 +205,18 @@ std::vector<int> enclosingRegions(
     std::vector<int> regions;
     for (std::size_t i = 0; i < wholes.size(); ++i) {
         const Box &outer = wholes[i].box;
+        int walks = 0; // of the region's pixels, each as long as the region
         for (std::size_t j = i + 1; j < wholes.size() && j <= i + kMostEnclosedLooks; ++j) {
             const Whole &inner = wholes[j];
-            if (inner.box.x > outer.right())
+            if (inner.box.x > outer.right() || walks == kMostSurroundWalks)
                 break;
             if (outer.contains(inner.box) && std::int64_t(inner.box.height) * 2 <= outer.height &&
-                !pieces.atoms[inner.atom].cut && isDigit(inner.atom) &&
-                surrounds(table[std::size_t(wholes[i].region)], inner.box)) {
-                regions.push_back(wholes[i].region);
-                break;
+                !pieces.atoms[inner.atom].cut && isDigit(inner.atom)) {
+                ++walks;
+                if (surrounds(table[std::size_t(wholes[i].region)], inner.box)) {
+                    regions.push_back(wholes[i].region);
+                    break;
+                }
             }
         }
     }
