@@ -28,27 +28,6 @@ std::int32_t longerSide(const Box &box)
     return std::max(box.width, box.height);
 }
 
-// Disjoint sets over the atoms.
-class Sets
-{
-public:
-    explicit Sets(std::size_t size)
-        : m_parent(size)
-    {
-        std::iota(m_parent.begin(), m_parent.end(), std::size_t(0));
-    }
-    std::size_t find(std::size_t i)
-    {
-        while (m_parent[i] != i)
-            i = m_parent[i] = m_parent[m_parent[i]];
-        return i;
-    }
-    void join(std::size_t a, std::size_t b) { m_parent[find(a)] = find(b); }
-
-private:
-    std::vector<std::size_t> m_parent;
-};
-
 // The gap between two boxes along one axis, 0 where they overlap.
 std::int64_t gap(std::int32_t from, std::int32_t to, std::int32_t otherFrom, std::int32_t otherTo)
 {
@@ -198,7 +177,7 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
     std::iota(byLeft.begin(), byLeft.end(), std::size_t(0));
     std::stable_sort(byLeft.begin(), byLeft.end(),
         [&](std::size_t a, std::size_t b) { return whole[a].box.x < whole[b].box.x; });
-    Sets sets(whole.size());
+    DisjointSets sets(whole.size());
     for (std::size_t i = 0; i < byLeft.size(); ++i) {
         const Box &a = whole[byLeft[i]].box;
         const std::int64_t reach = std::int64_t(a.right()) + 3 * kJoinTenths * a.height / 10;
@@ -234,8 +213,8 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
         pieces.blocks[b] = cutBlock(regions, own, blockBoxes[b].height, pieces, charge, wholeBytes);
     }
 
-    // The blocks that lie one above the other, found as the atoms were.
-    for (std::size_t i = 0; i < byLeft.size(); ++i) {
+    // The blocks that lie one above the other, found as the atoms were, for the reading.
+    for (std::size_t i = 0; join == BlockJoin::OfASize && i < byLeft.size(); ++i) {
         const Box &a = whole[byLeft[i]].box;
         for (std::size_t j = i + 1; j < byLeft.size(); ++j) {
             const Box &b = whole[byLeft[j]].box;

@@ -33,8 +33,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <utility>
 #include <vector>
+
+// Disjoint sets over 0 .. size-1.
+class DisjointSets
+{
+public:
+    explicit DisjointSets(std::size_t size)
+        : m_parent(size)
+    {
+        std::iota(m_parent.begin(), m_parent.end(), std::size_t(0));
+    }
+    std::size_t find(std::size_t i)
+    {
+        while (m_parent[i] != i)
+            i = m_parent[i] = m_parent[m_parent[i]];
+        return i;
+    }
+    void join(std::size_t a, std::size_t b) { m_parent[find(a)] = find(b); }
+
+private:
+    std::vector<std::size_t> m_parent;
+};
 
 inline constexpr int kMostCuts = 12;
 inline constexpr int kMostRunAtoms = 8;

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
-#include <numeric>
 #include <span>
 
 namespace {
@@ -450,35 +449,29 @@ private:
 std::vector<std::vector<std::size_t>> stackedSets(
     const GlyphPieces &pieces, const std::vector<BlockReading> &readings)
 {
-    std::vector<std::size_t> parent(pieces.blocks.size());
-    std::iota(parent.begin(), parent.end(), std::size_t(0));
-    const auto find = [&](std::size_t i) {
-        while (parent[i] != i)
-            i = parent[i] = parent[parent[i]];
-        return i;
-    };
+    DisjointSets sets(pieces.blocks.size());
     std::vector<std::size_t> touched;
     for (const auto &[a, b] : pieces.stacked) {
         if (!readings[a].doubtful && !readings[b].doubtful)
             continue;
-        parent[find(a)] = find(b);
+        sets.join(a, b);
         touched.push_back(a);
         touched.push_back(b);
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
-    std::vector<std::vector<std::size_t>> sets;
-    std::vector<std::size_t> setOf(pieces.blocks.size(), SIZE_MAX);
+    std::vector<std::vector<std::size_t>> groups;
+    std::vector<std::size_t> groupOf(pieces.blocks.size(), SIZE_MAX);
     for (const std::size_t b : touched) {
-        std::size_t &set = setOf[find(b)];
-        if (set == SIZE_MAX) {
-            set = sets.size();
-            sets.emplace_back();
+        std::size_t &group = groupOf[sets.find(b)];
+        if (group == SIZE_MAX) {
+            group = groups.size();
+            groups.emplace_back();
         }
-        sets[set].push_back(b);
+        groups[group].push_back(b);
     }
-    std::erase_if(sets, [](const auto &set) { return set.size() > kMostStacked; });
-    return sets;
+    std::erase_if(groups, [](const auto &group) { return group.size() > kMostStacked; });
+    return groups;
 }
 
 } // namespace
