@@ -191,7 +191,7 @@ void Labeller::chargeTable()
 {
     std::int64_t bytes = std::int64_t(m_regions.capacity() * sizeof(item));
     for (const item &region : m_regions) {
-        if (region.points.capacity() > 1)
+        if (region.points.capacity() > PointList::kInPlace)
             bytes += std::max<std::int64_t>(32, region.points.capacity() * sizeof(Point) + 16);
     }
     m_charge.resize(bytes);

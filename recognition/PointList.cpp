@@ -36,7 +36,7 @@ PointList &PointList::operator=(PointList &&other) noexcept
 
 void PointList::reserve(std::size_t count)
 {
-    if (count > m_capacity)
+    if (count > capacity())
         grow(count);
 }
 
@@ -48,44 +48,43 @@ void PointList::append(std::span<const Point> points)
 
 Point *PointList::extend(std::size_t count)
 {
-    const std::size_t size = std::size_t(m_size) + count;
-    if (size > m_capacity)
-        grow(size);
-    Point *const added = data() + m_size;
-    m_size = std::uint32_t(size);
+    const std::size_t before = size();
+    if (before + count > capacity())
+        grow(before + count);
+    Point *const added = data() + before;
+    m_size += std::uint32_t(count);
     return added;
 }
 
 void PointList::freeHeap() noexcept
 {
-    std::free(m_heap);
+    std::free(heap());
 }
 
 // At least doubles, as std::vector does, so that pushing point by point stays linear: to 3, 7,
-// 15, ... points, which with the allocator's 8-byte header fill its 16-byte granules exactly.
-// Points are plain bytes, so a heap block grows by realloc: a large one is moved by remapping
-// its pages rather than copied into fresh ones.
+// 15, ... points (the first block as if one point were in place), which with the allocator's
+// 8-byte header fill its 16-byte granules exactly. Points are plain bytes, so a heap block grows
+// by realloc: a large one is moved by remapping its pages rather than copied into fresh ones.
 void PointList::grow(std::size_t atLeast)
 {
-    constexpr std::size_t kMost = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::size_t kMost = kSizeBits;
     if (atLeast > kMost)
         throw std::bad_alloc();
-    const std::size_t capacity =
-        std::max(atLeast, std::min(kMost, 2 * std::size_t(m_capacity) + 1));
-    if (inPlace()) {
-        auto *heap = static_cast<Point *>(std::malloc(capacity * sizeof(Point)));
-        if (!heap)
+    const std::size_t from = onHeap() ? heapCapacity() : 1;
+    const std::size_t capacity = std::max(atLeast, std::min(kMost, 2 * from + 1));
+    Point *block;
+    if (onHeap()) {
+        block = static_cast<Point *>(std::realloc(heap(), capacity * sizeof(Point)));
+        if (!block)
             throw std::bad_alloc();
-        heap[0] = m_one;
-        m_heap = heap;
     } else {
-        auto *heap = static_cast<Point *>(std::realloc(m_heap, capacity * sizeof(Point)));
-        if (!heap)
+        block = static_cast<Point *>(std::malloc(capacity * sizeof(Point)));
+        if (!block)
             throw std::bad_alloc();
-        m_heap = heap;
+        std::copy(place(), place() + size(), block);
     }
-    AskForHugePages(m_heap + m_size, (capacity - m_size) * sizeof(Point));
-    m_capacity = std::uint32_t(capacity);
+    setHeap(block, std::uint32_t(capacity));
+    AskForHugePages(block + size(), (capacity - size()) * sizeof(Point));
 }
 
 bool operator==(const PointList &a, std::span<const Point> b)

@@ -19,6 +19,9 @@ struct item
     std::int32_t mergeLink = 0; // 0, or the region that absorbed this one
 };
 
+// A speckled page holds hundreds of thousands of entries: keep them at 32 bytes.
+static_assert(sizeof(item) == 32);
+
 using RegionTable = std::vector<item>;
 
 // A growable array of 32-bit integers: the label rows and the touched list of labelling.
