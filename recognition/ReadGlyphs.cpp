@@ -318,7 +318,7 @@ public:
             });
             if (holdsWhole && tall > 1)
                 continue;
-            if (!mayBeDigit(run.box, block))
+            if (!mayBeDigit(run.box, block) || leavesOutInner(block, run))
                 continue;
             const int region = m_pieces.atoms[atoms.front()].region;
             const auto inRegion = [&](std::size_t a) {
@@ -436,6 +436,35 @@ private:
     {
         return digitSized(box) && tallEnough(box, block, kDigitTenths) &&
             std::int64_t(box.width) * 10 <= std::int64_t(kWidestDigitTenths) * block.height;
+    }
+
+    // Whether the run leaves out an atom, lower than a digit, that lies mostly within the run's
+    // box: the middle or lower segment of a display's digit whose uprights the run takes. A digit
+    // never leaves such an atom to its neighbours, so the run is not asked about. Such atoms lie
+    // beside the run in the block's order; a run's length of them is looked at on either side.
+    bool leavesOutInner(const GlyphBlock &block, const GlyphRun &run) const
+    {
+        const auto inside = [&](std::size_t i) {
+            const Box &box = m_pieces.atoms[block.atoms[i]].box;
+            const std::int64_t across =
+                std::int64_t(std::min(box.right(), run.box.right())) - std::max(box.x, run.box.x);
+            const std::int64_t down =
+                std::int64_t(std::min(box.bottom(), run.box.bottom())) - std::max(box.y, run.box.y);
+            return !tallEnough(box, block, kDigitTenths) && across * 2 > box.width &&
+                down * 2 > box.height;
+        };
+        for (std::size_t i = run.last;
+             i < block.atoms.size() && i - run.last < std::size_t(kMostRunAtoms) &&
+             m_pieces.atoms[block.atoms[i]].box.x < run.box.right();
+             ++i) {
+            if (inside(i))
+                return true;
+        }
+        for (std::size_t i = run.first; i > 0 && run.first - i < std::size_t(kMostRunAtoms); --i) {
+            if (inside(i - 1))
+                return true;
+        }
+        return false;
     }
 
     bool frame(std::size_t atom) const
