@@ -172,6 +172,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             check(pieces.blocks.back().atoms.front() == first);
             checkPieces(state.regions, pieces, first);
         }
+        // The lines of the first block that has several: each of its regions in one of them.
+        for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
+            const std::size_t first = pieces.atoms.size();
+            std::vector<GlyphBlock> lines = LinesOfBlock(state.regions, pieces, b, charge);
+            if (lines.empty())
+                continue;
+            std::vector<int> regions, inLines;
+            for (const std::size_t a : pieces.blocks[b].atoms)
+                regions.push_back(pieces.atoms[a].region);
+            for (const GlyphBlock &line : lines) {
+                check(!line.atoms.empty());
+                std::vector<int> own;
+                for (const std::size_t a : line.atoms) {
+                    check(a >= first);
+                    own.push_back(pieces.atoms[a].region);
+                }
+                own.erase(std::unique(own.begin(), own.end()), own.end());
+                inLines.insert(inLines.end(), own.begin(), own.end());
+            }
+            std::sort(regions.begin(), regions.end());
+            regions.erase(std::unique(regions.begin(), regions.end()), regions.end());
+            std::sort(inLines.begin(), inLines.end());
+            check(regions == inLines);
+            pieces.blocks.insert(pieces.blocks.end(), lines.begin(), lines.end());
+            checkPieces(state.regions, pieces, first);
+            break;
+        }
         const std::vector<Glyph> glyphs =
             ReadGlyphs(state.regions, results, network, network.minConfidence());
         checkGlyphs(state.regions, glyphs);

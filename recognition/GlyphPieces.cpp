@@ -234,10 +234,12 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
     return pieces;
 }
 
-GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
-    const std::vector<std::size_t> &blocks, MemoryReservation &charge)
+namespace {
+
+// The regions of the given blocks, each once and whole again, in order of left edge.
+std::vector<GlyphAtom> wholeRegions(
+    const GlyphPieces &pieces, const std::vector<std::size_t> &blocks)
 {
-    // Each region once, whole again, in order of left edge.
     std::vector<GlyphAtom> own;
     for (const std::size_t b : blocks) {
         for (const std::size_t a : pieces.blocks[b].atoms) {
@@ -256,12 +258,63 @@ GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
     }
     std::stable_sort(own.begin(), own.end(),
         [](const GlyphAtom &a, const GlyphAtom &b) { return a.box.x < b.box.x; });
+    return own;
+}
+
+// What the pieces' atoms are charged beyond.
+std::int64_t chargedBeyondAtoms(const GlyphPieces &pieces, const MemoryReservation &charge)
+{
+    return charge.bytes() - std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes;
+}
+
+} // namespace
+
+GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
+    const std::vector<std::size_t> &blocks, MemoryReservation &charge)
+{
+    const std::vector<GlyphAtom> own = wholeRegions(pieces, blocks);
     Box box = own.front().box;
     for (const GlyphAtom &atom : own)
         box = box.united(atom.box);
-    const std::int64_t base =
-        charge.bytes() - std::int64_t(pieces.atoms.capacity()) * kGlyphPartBytes;
-    return cutBlock(regions, own, box.height, pieces, charge, base);
+    return cutBlock(regions, own, box.height, pieces, charge, chargedBeyondAtoms(pieces, charge));
+}
+
+std::vector<GlyphBlock> LinesOfBlock(
+    const RegionTable &regions, GlyphPieces &pieces, std::size_t block, MemoryReservation &charge)
+{
+    const std::vector<GlyphAtom> own = wholeRegions(pieces, {block});
+    // Rows taken by regions one after another, top down: a line ends where no region reaches
+    // below it.
+    std::vector<std::size_t> byTop(own.size());
+    std::iota(byTop.begin(), byTop.end(), std::size_t(0));
+    std::stable_sort(byTop.begin(), byTop.end(),
+        [&](std::size_t a, std::size_t b) { return own[a].box.y < own[b].box.y; });
+    std::vector<std::size_t> lineOf(own.size());
+    std::vector<std::int32_t> heights;
+    std::int32_t top = 0, bottom = 0;
+    for (const std::size_t i : byTop) {
+        const Box &box = own[i].box;
+        if (heights.empty() || box.y >= bottom) {
+            if (!heights.empty())
+                heights.back() = bottom - top;
+            heights.push_back(0);
+            top = box.y;
+            bottom = box.bottom();
+        }
+        bottom = std::max(bottom, box.bottom());
+        lineOf[i] = heights.size() - 1;
+    }
+    std::vector<GlyphBlock> lines;
+    if (heights.size() < 2)
+        return lines;
+    heights.back() = bottom - top;
+    std::vector<std::vector<GlyphAtom>> members(heights.size());
+    for (std::size_t i = 0; i < own.size(); ++i)
+        members[lineOf[i]].push_back(own[i]);
+    for (std::size_t l = 0; l < members.size(); ++l)
+        lines.push_back(cutBlock(
+            regions, members[l], heights[l], pieces, charge, chargedBeyondAtoms(pieces, charge)));
+    return lines;
 }
 
 void AppendAtomPoints(const RegionTable &regions, const GlyphAtom &atom, std::vector<Point> &points)

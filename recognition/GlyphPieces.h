@@ -107,6 +107,13 @@ GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<Region
 GlyphBlock StackBlocks(const RegionTable &regions, GlyphPieces &pieces,
     const std::vector<std::size_t> &blocks, MemoryReservation &charge);
 
+// The lines of a block: its regions, whole again, in sets whose rows follow on from each other
+// down the block, each a block measured and cut anew at its own height. Lines of print set so
+// tightly that they joined one block come apart so. Their atoms are appended to the pieces'
+// atoms; the blocks are returned, not added, and none where the block is one line.
+std::vector<GlyphBlock> LinesOfBlock(
+    const RegionTable &regions, GlyphPieces &pieces, std::size_t block, MemoryReservation &charge);
+
 // The atom's pixels, appended to points.
 void AppendAtomPoints(
     const RegionTable &regions, const GlyphAtom &atom, std::vector<Point> &points);

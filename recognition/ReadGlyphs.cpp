@@ -28,6 +28,8 @@ const double kInkLeftOut = std::log(0.03);
 // The least probability taken into a sum, so that a sure "no" is a price, not minus infinity.
 constexpr float kLeast = 1e-4f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
+// How much surer, as a mean log-probability, a block's lines must read apart than together.
+const double kLinesMargin = std::log(1.05);
 // The most blocks read together as the parts of one line.
 constexpr std::size_t kMostStacked = 8;
 // The most regions a region's box is compared with, to find what it encloses.
@@ -249,6 +251,21 @@ public:
     // Every atom from the given one on: its region whole, and itself where it is a part.
     void askAtoms(std::size_t from)
     {
+        // A region asked about already, for an atom before `from`, is not asked again.
+        std::vector<std::pair<int, std::size_t>> asked;
+        MemoryReservation askedCharge(std::int64_t(from * sizeof(asked[0])));
+        for (std::size_t a = 0; a < from; ++a) {
+            if (m_wholeRequest[a] != kNoRequest &&
+                (a == 0 || m_pieces.atoms[a - 1].region != m_pieces.atoms[a].region))
+                asked.emplace_back(m_pieces.atoms[a].region, m_wholeRequest[a]);
+        }
+        std::sort(asked.begin(), asked.end());
+        const auto askRegion = [&](int region) {
+            const auto found =
+                std::lower_bound(asked.begin(), asked.end(), std::pair(region, std::size_t(0)));
+            return found != asked.end() && found->first == region ? found->second
+                                                                  : m_judge.askRegion(region);
+        };
         m_wholeRequest.resize(m_pieces.atoms.size(), kNoRequest);
         m_atomRequest.resize(m_pieces.atoms.size(), kNoRequest);
         for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
@@ -261,7 +278,7 @@ public:
                      m_pieces.atoms[b].region == atom.region;
                      ++b)
                     box = box.united(m_pieces.atoms[b].box);
-                m_wholeRequest[a] = digitSized(box) ? m_judge.askRegion(atom.region) : kNoRequest;
+                m_wholeRequest[a] = digitSized(box) ? askRegion(atom.region) : kNoRequest;
             } else {
                 m_wholeRequest[a] = m_wholeRequest[a - 1];
             }
@@ -473,6 +490,14 @@ private:
     }
 };
 
+double meanLogConfidence(const BlockReading &reading)
+{
+    double sum = 0;
+    for (const Glyph &glyph : reading.glyphs)
+        sum += std::log(std::max(glyph.confidence, kLeast));
+    return reading.glyphs.empty() ? kNever : sum / double(reading.glyphs.size());
+}
+
 // Blocks that lie one above the other, where one of them reads doubtfully, taken together:
 // the sets of blocks joined by such pairs, each of at most kMostStacked blocks.
 std::vector<std::vector<std::size_t>> stackedSets(
@@ -530,6 +555,42 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
     std::vector<BlockReading> readings;
     for (std::size_t b = 0; b < pieces.blocks.size(); ++b)
         readings.push_back(reader.read(pieces.blocks[b], runs[b]));
+
+    // A block whose regions lie in lines one below the other is read line by line too, and that
+    // reading stands where it reads more of the block's ink, or as much and surer. Lines of print
+    // set so tightly that they joined one block read so; a display's digits, whose upper and
+    // lower segments may lie in two such lines, read better whole.
+    const std::size_t firstLineAtom = pieces.atoms.size();
+    std::vector<GlyphBlock> lines;
+    std::vector<std::size_t> linesFrom(pieces.blocks.size() + 1, 0);
+    for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
+        std::vector<GlyphBlock> own = LinesOfBlock(regions, pieces, b, piecesCharge);
+        std::move(own.begin(), own.end(), std::back_inserter(lines));
+        linesFrom[b + 1] = lines.size();
+    }
+    reader.askAtoms(firstLineAtom);
+    reader.answer();
+    std::vector<BlockRuns> lineRuns;
+    for (const GlyphBlock &line : lines)
+        lineRuns.push_back(reader.askRuns(line));
+    reader.answer();
+    for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
+        if (linesFrom[b] == linesFrom[b + 1])
+            continue;
+        BlockReading byLines;
+        for (std::size_t l = linesFrom[b]; l < linesFrom[b + 1]; ++l) {
+            BlockReading reading = reader.read(lines[l], lineRuns[l]);
+            byLines.score += reading.score;
+            byLines.ink += reading.ink;
+            byLines.doubtful |= reading.doubtful;
+            std::move(
+                reading.glyphs.begin(), reading.glyphs.end(), std::back_inserter(byLines.glyphs));
+        }
+        if (byLines.ink > readings[b].ink ||
+            (byLines.ink == readings[b].ink &&
+                meanLogConfidence(byLines) > meanLogConfidence(readings[b]) + kLinesMargin))
+            readings[b] = std::move(byLines);
+    }
 
     // Blocks one above the other read as one where that reads more of their ink, and better.
     const std::vector<std::vector<std::size_t>> sets = stackedSets(pieces, readings);

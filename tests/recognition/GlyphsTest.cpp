@@ -287,3 +287,18 @@ TEST(ReadGlyphs, aNumberInAFrameIsReadAndTheFrameLeftAlone)
     ASSERT_EQ(reading.numbers.size(), 1u);
     EXPECT_EQ(reading.numbers[0].text, "27");
 }
+
+TEST(ReadGlyphs, linesSetSoTightlyThatTheyJoinOneBlockAreReadLineByLine)
+{
+    // Two lines a few pixels apart: each digit lies near those above and below it.
+    Drawing drawing;
+    drawing.stroke(100, 8, kTwo);
+    drawing.stroke(150, 8, kSeven);
+    drawing.stroke(100, 80, kSeven);
+    drawing.stroke(150, 80, kTwo);
+    const Reading reading = drawing.read();
+    ASSERT_EQ(reading.results.size(), 4u);
+    ASSERT_EQ(reading.numbers.size(), 2u);
+    EXPECT_EQ(reading.numbers[0].text, "27");
+    EXPECT_EQ(reading.numbers[1].text, "72");
+}
