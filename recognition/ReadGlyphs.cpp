@@ -349,6 +349,19 @@ public:
         return own;
     }
 
+    // Blocks made anew, their atoms from `firstAtom` on: the atoms asked about and answered,
+    // then the runs.
+    std::vector<BlockRuns> askBlocks(std::size_t firstAtom, const std::vector<GlyphBlock> &blocks)
+    {
+        askAtoms(firstAtom);
+        answer();
+        std::vector<BlockRuns> own;
+        for (const GlyphBlock &block : blocks)
+            own.push_back(askRuns(block));
+        answer();
+        return own;
+    }
+
     // The block read at once, its runs answered: best[i] is the best reading of its first i
     // atoms.
     BlockReading read(const GlyphBlock &block, const BlockRuns &own) const
@@ -568,12 +581,7 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
         std::move(own.begin(), own.end(), std::back_inserter(lines));
         linesFrom[b + 1] = lines.size();
     }
-    reader.askAtoms(firstLineAtom);
-    reader.answer();
-    std::vector<BlockRuns> lineRuns;
-    for (const GlyphBlock &line : lines)
-        lineRuns.push_back(reader.askRuns(line));
-    reader.answer();
+    const std::vector<BlockRuns> lineRuns = reader.askBlocks(firstLineAtom, lines);
     for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
         if (linesFrom[b] == linesFrom[b + 1])
             continue;
@@ -598,12 +606,7 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
     const std::size_t firstNew = pieces.atoms.size();
     for (const std::vector<std::size_t> &set : sets)
         together.push_back(StackBlocks(regions, pieces, set, piecesCharge));
-    reader.askAtoms(firstNew);
-    reader.answer();
-    std::vector<BlockRuns> togetherRuns;
-    for (const GlyphBlock &block : together)
-        togetherRuns.push_back(reader.askRuns(block));
-    reader.answer();
+    const std::vector<BlockRuns> togetherRuns = reader.askBlocks(firstNew, together);
     for (std::size_t s = 0; s < sets.size(); ++s) {
         BlockReading reading = reader.read(together[s], togetherRuns[s]);
         double apart = 0;
