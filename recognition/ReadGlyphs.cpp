@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kBatch = 256;
 // Shares of a block's height, in tenths: the least height of a digit, and the height from
 // which an atom read as a confident digit is taken for a whole one.
-constexpr int kDigitTenths = 6;
+constexpr int kDigitTenths = 5;
 constexpr int kWholeTenths = 8;
 constexpr float kWholeConfidence = 0.9f;
 // What leaving out a piece too small to be a digit costs, as a log-probability.
