@@ -7,8 +7,9 @@
 //   numbers: 01 43459280
 //
 // With the learned method each traced region's line carries the network's confidence after
-// its digit ("6 (0.998)", "no digit (0.183)", "no digit (too small)" for a speck; a region is
-// a digit when it is one glyph alone), a line for each glyph follows them
+// its digit ("6 (0.998)", "no digit (0.183)", "no digit (too small)" for a speck or a piece
+// shorter than a digit of its line; a region is a digit when it is one glyph alone), a line for
+// each glyph follows them
 //
 //   glyph 3 at (212, 40), regions 7, 8, 9 (assembled): 4 (0.991)
 //

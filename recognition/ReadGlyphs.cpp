@@ -10,6 +10,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <span>
 
 namespace {
@@ -248,9 +249,18 @@ public:
         , m_judge(regions, pieces, network)
     { }
 
-    // Every atom from the given one on: its region whole, and itself where it is a part.
-    void askAtoms(std::size_t from)
+    // Every atom from the given one on, in the given blocks: its region whole, where it is as
+    // tall as a digit of its block (a shorter one, a segment or a loose flag, is only ever a
+    // part of a digit there), and itself where it is a part.
+    void askAtoms(std::size_t from, const std::vector<GlyphBlock> &blocks)
     {
+        // Each atom's block; an atom in none is asked about.
+        std::vector<const GlyphBlock *> blockOf(m_pieces.atoms.size() - from, nullptr);
+        MemoryReservation blockOfCharge(std::int64_t(blockOf.size() * sizeof(blockOf[0])));
+        for (const GlyphBlock &block : blocks)
+            for (const std::size_t a : block.atoms)
+                if (a >= from)
+                    blockOf[a - from] = &block;
         // A region asked about already, for an atom before `from`, is not asked again.
         std::vector<std::pair<int, std::size_t>> asked;
         MemoryReservation askedCharge(std::int64_t(from * sizeof(asked[0])));
@@ -278,7 +288,9 @@ public:
                      m_pieces.atoms[b].region == atom.region;
                      ++b)
                     box = box.united(m_pieces.atoms[b].box);
-                m_wholeRequest[a] = digitSized(box) ? askRegion(atom.region) : kNoRequest;
+                const GlyphBlock *block = blockOf[a - from];
+                const bool tall = block == nullptr || tallEnough(box, *block, kDigitTenths);
+                m_wholeRequest[a] = digitSized(box) && tall ? askRegion(atom.region) : kNoRequest;
             } else {
                 m_wholeRequest[a] = m_wholeRequest[a - 1];
             }
@@ -296,13 +308,16 @@ public:
         m_frames = enclosingRegions(m_regions, m_pieces, [&](std::size_t atom) {
             const Box &box = m_pieces.atoms[atom].box;
             return std::max(box.width, box.height) >= m_network.minSide() &&
-                regionConfidence(atom) >= kWholeConfidence;
+                regionConfidence(atom).value_or(0) >= kWholeConfidence;
         });
     }
 
-    // The network's probability for the digit in the atom's region alone.
-    float regionConfidence(std::size_t atom) const
+    // The network's probability for the digit in the atom's region alone, or nothing where the
+    // region is not asked about alone.
+    std::optional<float> regionConfidence(std::size_t atom) const
     {
+        if (m_wholeRequest[atom] == kNoRequest)
+            return std::nullopt;
         return bestProbability(m_judge.answerTo(m_wholeRequest[atom]));
     }
 
@@ -353,7 +368,7 @@ public:
     // then the runs.
     std::vector<BlockRuns> askBlocks(std::size_t firstAtom, const std::vector<GlyphBlock> &blocks)
     {
-        askAtoms(firstAtom);
+        askAtoms(firstAtom, blocks);
         answer();
         std::vector<BlockRuns> own;
         for (const GlyphBlock &block : blocks)
@@ -551,14 +566,14 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
     GlyphPieces pieces =
         FindGlyphPieces(regions, results, (network.minSide() + 1) / 2, piecesCharge);
     Reader reader(regions, pieces, network, minConfidence);
-    reader.askAtoms(0);
+    reader.askAtoms(0, pieces.blocks);
     reader.answer();
     reader.findFrames();
     for (std::size_t a = 0; a < pieces.atoms.size(); ++a) {
         RegionResult *result = resultOf(results, pieces.atoms[a].region);
-        if (result != nullptr &&
-            std::max(result->box.width, result->box.height) >= network.minSide())
-            result->confidence = reader.regionConfidence(a);
+        const std::optional<float> confidence = reader.regionConfidence(a);
+        if (result != nullptr && confidence)
+            result->confidence = *confidence;
     }
 
     std::vector<BlockRuns> runs;

@@ -27,7 +27,8 @@ class DigitNetwork;
 
 // The glyphs of the page, ordered by their first pixel, row by row. Fills in each judged
 // region's confidence (the network's probability for the digit it sees in the region alone;
-// -1 for a region too small to ask about) and gives a region the digit of the glyph that is
+// -1 for a region too small to ask about: a speck, or a piece shorter than a digit of its line,
+// such as a display's segment) and gives a region the digit of the glyph that is
 // exactly that region, no digit otherwise.
 std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResult> &results,
     DigitNetwork &network, float minConfidence);

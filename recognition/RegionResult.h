@@ -26,7 +26,8 @@ struct RegionResult
     std::size_t codes = 0;     // chain code length, when traced
     int mismatches = -1;       // turn matching: the winning reference's mismatch count (0 to 100)
     float confidence = -1;     // the trained network: its probability for its digit (0 to 1), also
-                               // when it declines; -1 when it did not look (a speck)
+                               // when it declines; -1 when it did not look (a speck, or a
+                               // piece shorter than a digit of its line)
 
     bool hasDigit() const { return digit != kNoDigit; }
 };
