@@ -49,6 +49,7 @@ bool inside(const Box &outer, const Box &inner)
 void checkPieces(const RegionTable &regions, const GlyphPieces &pieces, std::size_t from = 0)
 {
     std::vector<Point> points;
+    std::int32_t regionCount = 0;
     for (std::size_t a = from; a < pieces.atoms.size(); ++a) {
         const GlyphAtom &atom = pieces.atoms[a];
         check(atom.region > 0 && std::size_t(atom.region) < regions.size());
@@ -58,12 +59,24 @@ void checkPieces(const RegionTable &regions, const GlyphPieces &pieces, std::siz
         AppendAtomPoints(regions, atom, points);
         check(std::int32_t(points.size()) == atom.count && !points.empty());
         check(BoundingBox(points) == atom.box);
-        for (const Point &p : points)
-            check(p.x >= atom.from && p.x < atom.to);
-        // The parts of one region follow each other and tile its columns.
+        // The parts of one region follow each other, each beginning at the line where the one
+        // before it ends, the lines in order across the region's rows; together they hold each
+        // of its pixels once.
         const bool next = a + 1 < pieces.atoms.size() && pieces.atoms[a + 1].region == atom.region;
-        if (next)
-            check(atom.cut && pieces.atoms[a + 1].from == atom.to);
+        if (a == from || pieces.atoms[a - 1].region != atom.region)
+            regionCount = 0;
+        regionCount += atom.count;
+        if (next) {
+            const GlyphAtom &after = pieces.atoms[a + 1];
+            check(atom.cut && after.top == atom.top && after.from == atom.to &&
+                after.fromLean == atom.toLean);
+            const Box box = BoundingBox(region.points);
+            for (const std::int32_t y : {box.y, box.bottom() - 1})
+                check(CutPosition({atom.from, y}, atom.top, atom.fromLean) <=
+                    CutPosition({atom.to, y}, atom.top, atom.toLean));
+        } else {
+            check(regionCount == region.count);
+        }
     }
     for (const GlyphBlock &block : pieces.blocks) {
         check(!block.atoms.empty() && block.height > 0);

@@ -22,6 +22,10 @@ constexpr int kCutHeightTenths = 6;
 constexpr int kCutEdgePercent = 6;
 constexpr int kCutSpacingPercent = 20;
 constexpr int kRunGapTenths = 4;
+// The most a cut leans, in tenths of a column a row (about 22 degrees either way), and what
+// each tenth costs, in pixels crossed, as a share of the block's height in per cent.
+constexpr int kMostLean = 4;
+constexpr int kLeanCostPercent = 5;
 
 std::int32_t longerSide(const Box &box)
 {
@@ -57,60 +61,116 @@ bool stacked(const Box &a, const Box &b)
         std::int64_t(kStackTenths) * std::min(a.height, b.height);
 }
 
-// The columns where a region wide for its block may be cut: the lowest points of its column
-// profile, well inside it and apart from each other, left to right.
-std::vector<std::int32_t> cutColumns(const item &region, const Box &box, std::int32_t height)
+// A cut through a region: its column on the region's top row, and its lean (GlyphAtom).
+struct CutLine
 {
-    std::vector<std::int32_t> columns;
+    std::int32_t column = 0;
+    int lean = 0;
+};
+
+// a / b rounded down, for b > 0.
+std::int64_t floorDiv(std::int64_t a, std::int64_t b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The lines where a region wide for its block may be cut, left to right: of each lean, the
+// lines that cross fewer of its pixels than their neighbours do (the lowest points of the
+// profile along that lean); of those the ones that cost least, upright ones first, well inside
+// the region at its top and bottom rows and apart from each other at both.
+std::vector<CutLine> cutLines(
+    const item &region, const Box &box, std::int32_t height, CutLines cuts)
+{
+    std::vector<CutLine> lines;
     // Only a region as tall as a digit of its block, and wide for that, may hold several.
     if (std::int64_t(box.width) * 10 < std::int64_t(kCutWidthTenths) * height ||
         std::int64_t(box.height) * 10 < std::int64_t(kCutHeightTenths) * height)
-        return columns;
-    std::vector<std::int32_t> profile(std::size_t(box.width), 0);
-    for (const Point &p : region.points)
-        ++profile[std::size_t(p.x - box.x)];
+        return lines;
     const std::int32_t edge = std::max<std::int32_t>(2, height * kCutEdgePercent / 100);
     const std::int32_t spacing = std::max<std::int32_t>(2, height * kCutSpacingPercent / 100);
-    std::vector<std::int32_t> minima;
-    for (std::int32_t c = edge; c + edge < box.width; ++c) {
-        const std::int32_t here = profile[std::size_t(c)];
-        if (here <= profile[std::size_t(c - 1)] && here <= profile[std::size_t(c + 1)])
-            minima.push_back(c);
+    const std::int64_t rows = box.height - 1; // from the top row to the bottom one
+    const auto bottomColumn = [&](const CutLine &line) {
+        return line.column + floorDiv(line.lean * rows, 10);
+    };
+    struct Candidate
+    {
+        CutLine line;
+        // The pixels it crosses, in hundredths, and its lean's cost: a leaning line must cross
+        // fewer than an upright one by a share of the height for each tenth it leans, so that
+        // digits that touch come apart along a line where their slant, or a stroke they share,
+        // leads it, not merely where a slanted line finds a little less ink.
+        std::int64_t cost;
+    };
+    std::vector<Candidate> minima;
+    std::vector<std::int32_t> profile;
+    const int leans = cuts == CutLines::Leaning ? 2 * kMostLean + 1 : 1;
+    for (int step = 0; step < leans; ++step) {
+        const int lean = (step + 1) / 2 * (step % 2 == 1 ? -1 : 1); // 0, -1, 1, -2, 2, ...
+        // Top-row columns from `first` on: the leftmost a line of this lean through a pixel of
+        // the box can have, to the rightmost.
+        const std::int64_t first =
+            floorDiv(10 * std::int64_t(box.x) - std::max(0, lean) * rows, 10);
+        const std::int64_t last =
+            floorDiv(10 * std::int64_t(box.right() - 1) - std::min(0, lean) * rows, 10);
+        profile.assign(std::size_t(last - first + 1), 0);
+        for (const Point &p : region.points)
+            ++profile[std::size_t(floorDiv(CutPosition(p, box.y, lean), 10) - first)];
+        for (std::int64_t c = first + 1; c < last; ++c) {
+            const CutLine line {std::int32_t(c), lean};
+            const std::int64_t low = std::min<std::int64_t>(c, bottomColumn(line));
+            const std::int64_t high = std::max<std::int64_t>(c, bottomColumn(line));
+            if (low < box.x + edge || high + edge >= box.right())
+                continue;
+            const std::int32_t here = profile[std::size_t(c - first)];
+            if (here <= profile[std::size_t(c - first - 1)] &&
+                here <= profile[std::size_t(c - first + 1)])
+                minima.push_back({line,
+                    100 * std::int64_t(here) +
+                        std::int64_t(kLeanCostPercent) * height * std::abs(lean)});
+        }
     }
-    std::stable_sort(minima.begin(), minima.end(), [&](std::int32_t a, std::int32_t b) {
-        return profile[std::size_t(a)] < profile[std::size_t(b)];
-    });
+    std::stable_sort(minima.begin(), minima.end(),
+        [](const Candidate &a, const Candidate &b) { return a.cost < b.cost; });
     const int most = int(std::min<std::int64_t>(kMostCuts, std::int64_t(box.width) / spacing));
-    for (const std::int32_t c : minima) {
-        if (int(columns.size()) >= most)
+    for (const Candidate &candidate : minima) {
+        if (int(lines.size()) >= most)
             break;
-        const bool apart = std::all_of(columns.begin(), columns.end(),
-            [&](std::int32_t other) { return std::abs(other - c) >= spacing; });
+        const CutLine &line = candidate.line;
+        const bool apart = std::all_of(lines.begin(), lines.end(), [&](const CutLine &other) {
+            const std::int64_t atTop = std::int64_t(line.column) - other.column;
+            const std::int64_t atBottom = bottomColumn(line) - bottomColumn(other);
+            return std::abs(atTop) >= spacing && std::abs(atBottom) >= spacing &&
+                (atTop > 0) == (atBottom > 0);
+        });
         if (apart)
-            columns.push_back(c);
+            lines.push_back(line);
     }
-    std::sort(columns.begin(), columns.end());
-    for (std::int32_t &c : columns)
-        c += box.x;
-    return columns;
+    std::sort(lines.begin(), lines.end(),
+        [](const CutLine &a, const CutLine &b) { return a.column < b.column; });
+    return lines;
 }
 
 // The parts of a region between its cuts, each with its box and count; a part without a
-// pixel is left out.
-void appendParts(const item &region, const GlyphAtom &whole, const std::vector<std::int32_t> &cuts,
+// pixel is left out. The cuts do not cross within the region's rows, so a pixel lies in the
+// part after the last cut it is to the right of.
+void appendParts(const item &region, const GlyphAtom &whole, const std::vector<CutLine> &cuts,
     std::vector<GlyphAtom> &atoms)
 {
-    std::vector<std::int32_t> edges {whole.from};
+    std::vector<CutLine> edges {{whole.from, 0}};
     edges.insert(edges.end(), cuts.begin(), cuts.end());
-    edges.push_back(whole.to);
+    edges.push_back({whole.to, 0});
     const std::size_t first = atoms.size();
-    for (std::size_t i = 0; i + 1 < edges.size(); ++i)
-        atoms.push_back({whole.region, edges[i], edges[i + 1], true, {}, 0});
+    for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+        atoms.push_back({whole.region, edges[i].column, edges[i + 1].column, true, {}, 0,
+            whole.box.y, edges[i].lean, edges[i + 1].lean});
+    }
     std::vector<std::int32_t> left(edges.size() - 1, INT32_MAX), right(edges.size() - 1, INT32_MIN),
         top(edges.size() - 1, INT32_MAX), bottom(edges.size() - 1, INT32_MIN);
     for (const Point &p : region.points) {
-        const std::size_t part = std::size_t(
-            std::upper_bound(edges.begin() + 1, edges.end() - 1, p.x) - (edges.begin() + 1));
+        std::size_t part = 0;
+        while (part < cuts.size() &&
+            CutPosition(p, whole.box.y, cuts[part].lean) >= 10 * std::int64_t(cuts[part].column))
+            ++part;
         GlyphAtom &atom = atoms[first + part];
         ++atom.count;
         left[part] = std::min(left[part], p.x);
@@ -139,7 +199,7 @@ GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &ow
     block.height = height;
     for (const GlyphAtom &atom : own) {
         const item &region = regions[std::size_t(atom.region)];
-        const std::vector<std::int32_t> cuts = cutColumns(region, atom.box, block.height);
+        const std::vector<CutLine> cuts = cutLines(region, atom.box, block.height, pieces.cuts);
         const std::size_t first = pieces.atoms.size();
         if (cuts.empty())
             pieces.atoms.push_back(atom);
@@ -155,9 +215,10 @@ GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &ow
 } // namespace
 
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge, BlockJoin join)
+    int minSide, MemoryReservation &charge, BlockJoin join, CutLines cuts)
 {
     GlyphPieces pieces;
+    pieces.cuts = cuts;
     std::size_t candidates = 0;
     for (const RegionResult &result : results)
         candidates += result.traced;
@@ -325,7 +386,7 @@ void AppendAtomPoints(const RegionTable &regions, const GlyphAtom &atom, std::ve
         return;
     }
     for (const Point &p : region.points) {
-        if (p.x >= atom.from && p.x < atom.to)
+        if (atom.holds(p))
             points.push_back(p);
     }
 }

@@ -5,10 +5,10 @@
 //      a share of their heights, meet); a block's height is what its digits are measured
 //      against;
 //   3. cuts: a region as tall as a digit of its block and wide for that may hold several
-//      touching digits; the
-//      columns where its column profile is lowest become cut candidates, and the region is
-//      replaced in the block by the parts between its cuts (a cut runs through the region's
-//      own pixels only: a part is the region's pixels in a range of columns);
+//      touching digits; the lines, upright or leaning a little either way, that cross fewest
+//      of its pixels become cut candidates, and the region is replaced in the block by the
+//      parts between its cuts (a cut runs through the region's own pixels only: a part is the
+//      region's pixels between two lines);
 //   4. runs: a candidate glyph is a run of neighbouring atoms of a block, left to right, not
 //      wider than a digit can be.
 //
@@ -63,15 +63,35 @@ inline constexpr int kMostRunAtoms = 8;
 // The widest a digit is, in tenths of its block's height.
 inline constexpr int kWidestDigitTenths = 13;
 
-// A region whole, or the pixels of its columns [from, to).
+// A region whole, or the pixels of it between two cut lines. A line runs through column
+// `from` (or `to`) on the region's top row `top`, leaning `lean` tenths of a column to the
+// right for each row down (to the left where negative): upright, or along the slant of italic
+// digits and of a stroke that two digits share. A pixel lies to the right of a line where
+// CutPosition reaches ten times the line's column.
 struct GlyphAtom
 {
     int region = 0;
-    std::int32_t from = 0, to = 0; // columns of the work raster
+    std::int32_t from = 0, to = 0; // columns of the work raster, on row `top`
     bool cut = false;              // a part of its region, not all of it
     Box box;                       // of its pixels
     std::int32_t count = 0;        // its pixels
+    std::int32_t top = 0;
+    int fromLean = 0, toLean = 0;
+
+    bool holds(const Point &p) const;
 };
+
+// A pixel's column, in tenths, moved along a line of the given lean to the given row.
+inline std::int64_t CutPosition(const Point &p, std::int32_t top, int lean)
+{
+    return 10 * std::int64_t(p.x) - std::int64_t(lean) * (std::int64_t(p.y) - top);
+}
+
+inline bool GlyphAtom::holds(const Point &p) const
+{
+    return CutPosition(p, top, fromLean) >= 10 * std::int64_t(from) &&
+        CutPosition(p, top, toLean) < 10 * std::int64_t(to);
+}
 
 // Atoms that lie together, left to right (the parts of a cut region side by side, in order).
 struct GlyphBlock
@@ -80,8 +100,13 @@ struct GlyphBlock
     std::int32_t height = 0;        // of the block's box
 };
 
+// How regions are cut: by upright lines alone (as the training scenes of the built-in model
+// were cut up), or also by leaning ones.
+enum class CutLines { Upright, Leaning };
+
 struct GlyphPieces
 {
+    CutLines cuts = CutLines::Leaning;
     std::vector<GlyphAtom> atoms;
     std::vector<GlyphBlock> blocks;
     // Pairs of blocks, each pair once, that lie one above the other close enough to be the
@@ -100,7 +125,8 @@ enum class BlockJoin { OfASize, AnySize };
 // The pieces and their tables are charged to `charge` as they grow, and stay charged for as
 // long as it is kept.
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge, BlockJoin join = BlockJoin::OfASize);
+    int minSide, MemoryReservation &charge, BlockJoin join = BlockJoin::OfASize,
+    CutLines cuts = CutLines::Leaning);
 
 // A block of the regions of the given blocks together, measured and cut anew at its own
 // height. Its atoms are appended to the pieces' atoms; the block is returned, not added.

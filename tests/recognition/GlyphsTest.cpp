@@ -115,6 +115,34 @@ TEST(GlyphPieces, aWideRegionIsCutIntoPartsThatTileItOneCutThroughItsBridge)
     EXPECT_EQ(pixels, touching.state.regions[1].count);
 }
 
+TEST(GlyphPieces, slantedNeighboursThatNoUprightLineSeparatesAreCutAlongTheirSlant)
+{
+    // Two solid bars leaning as italic strokes do, 3 columns in 10 rows, a column apart and
+    // joined by one pixel half way down: every column that meets the one meets the other.
+    std::vector<std::string> picture(22, std::string(23, '.'));
+    int left = 0;
+    for (int r = 0; r < 20; ++r) {
+        const int s = (19 - r) * 3 / 10;
+        std::string &row = picture[std::size_t(r + 1)];
+        row.replace(std::size_t(1 + s), 5, "#####");
+        row.replace(std::size_t(7 + s), 5, "#####");
+        left += 5;
+        if (r == 10)
+            row[std::size_t(6 + s)] = '#';
+    }
+    const Pieces bars(picture);
+    ASSERT_EQ(bars.pieces.blocks.size(), 1u);
+    const GlyphBlock &block = bars.pieces.blocks[0];
+    ASSERT_EQ(block.atoms.size(), 2u);
+    const GlyphAtom &first = bars.pieces.atoms[block.atoms[0]];
+    const GlyphAtom &second = bars.pieces.atoms[block.atoms[1]];
+    EXPECT_LT(first.toLean, 0); // to the left going down
+    EXPECT_EQ(second.fromLean, first.toLean);
+    // Each part one bar; the bridge goes to either.
+    EXPECT_LE(std::abs(first.count - left), 1);
+    EXPECT_EQ(first.count + second.count, bars.state.regions[1].count);
+}
+
 // --- What the learned method reads ------------------------------------------------------------
 
 using Stroke = std::vector<QPoint>;
