@@ -21,6 +21,9 @@ constexpr std::size_t kBatch = 256;
 constexpr int kDigitTenths = 5;
 constexpr int kWholeTenths = 8;
 constexpr float kWholeConfidence = 0.9f;
+// The probability from which a region wide enough to cut, read whole as a digit, is not read in
+// parts: the network is all but sure of it. (Merged neighbours can read at 0.999.)
+constexpr float kReadWholeConfidence = 0.9999f;
 // What leaving out a piece too small to be a digit costs, as a log-probability.
 const double kPieceLeftOut = std::log(0.5);
 // What leaving out an atom as tall as a digit, or a part of a cut region, costs beyond the
@@ -251,7 +254,8 @@ public:
 
     // Every atom from the given one on, in the given blocks: its region whole, where it is as
     // tall as a digit of its block (a shorter one, a segment or a loose flag, is only ever a
-    // part of a digit there), and itself where it is a part.
+    // part of a digit there), and itself where it is a part of a region that the network is not
+    // all but sure of, whole. The regions are answered; the parts are left to answer().
     void askAtoms(std::size_t from, const std::vector<GlyphBlock> &blocks)
     {
         // Each atom's block; an atom in none is asked about.
@@ -276,6 +280,15 @@ public:
             return found != asked.end() && found->first == region ? found->second
                                                                   : m_judge.askRegion(region);
         };
+        // The box of the region of an atom that is its first part: its parts' boxes together.
+        const auto regionBox = [&](std::size_t a) {
+            Box box = m_pieces.atoms[a].box;
+            for (std::size_t b = a + 1; b < m_pieces.atoms.size() && m_pieces.atoms[b].cut &&
+                 m_pieces.atoms[b].region == m_pieces.atoms[a].region;
+                 ++b)
+                box = box.united(m_pieces.atoms[b].box);
+            return box;
+        };
         m_wholeRequest.resize(m_pieces.atoms.size(), kNoRequest);
         m_atomRequest.resize(m_pieces.atoms.size(), kNoRequest);
         for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
@@ -283,20 +296,36 @@ public:
             // What is smaller than a digit can be is only ever a part of one, and not asked.
             const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
             if (firstPart) {
-                Box box = atom.box;
-                for (std::size_t b = a + 1; b < m_pieces.atoms.size() && m_pieces.atoms[b].cut &&
-                     m_pieces.atoms[b].region == atom.region;
-                     ++b)
-                    box = box.united(m_pieces.atoms[b].box);
+                const Box box = regionBox(a);
                 const GlyphBlock *block = blockOf[a - from];
                 const bool tall = block == nullptr || tallEnough(box, *block, kDigitTenths);
                 m_wholeRequest[a] = digitSized(box) && tall ? askRegion(atom.region) : kNoRequest;
             } else {
                 m_wholeRequest[a] = m_wholeRequest[a - 1];
             }
-            m_atomRequest[a] = !atom.cut ? m_wholeRequest[a]
-                : digitSized(atom.box)   ? m_judge.askAtoms(std::array {a})
-                                         : kNoRequest;
+        }
+        // Then the parts, of the regions that do not read whole as a digit of their block.
+        m_judge.answer();
+        m_readWhole.resize(m_pieces.atoms.size(), false);
+        for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
+            const GlyphAtom &atom = m_pieces.atoms[a];
+            if (!atom.cut) {
+                m_atomRequest[a] = m_wholeRequest[a];
+                continue;
+            }
+            const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
+            if (firstPart) {
+                const Box box = regionBox(a);
+                const GlyphBlock *block = blockOf[a - from];
+                m_readWhole[a] = m_wholeRequest[a] != kNoRequest &&
+                    (block == nullptr || tallEnough(box, *block, kWholeTenths)) &&
+                    bestProbability(m_judge.answerTo(m_wholeRequest[a])) >= kReadWholeConfidence;
+            } else {
+                m_readWhole[a] = m_readWhole[a - 1];
+            }
+            m_atomRequest[a] = !m_readWhole[a] && digitSized(atom.box)
+                ? m_judge.askAtoms(std::array {a})
+                : kNoRequest;
         }
     }
 
@@ -350,6 +379,9 @@ public:
             });
             if (holdsWhole && tall > 1)
                 continue;
+            // A region that reads whole as a digit is not read in parts, nor in part with others.
+            const bool readWhole = std::any_of(
+                atoms.begin(), atoms.end(), [&](std::size_t a) { return m_readWhole[a]; });
             if (!mayBeDigit(run.box, block) || leavesOutInner(block, run))
                 continue;
             const int region = m_pieces.atoms[atoms.front()].region;
@@ -359,7 +391,9 @@ public:
             };
             const bool allParts = std::all_of(atoms.begin(), atoms.end(), inRegion) &&
                 (atoms.front() == 0 || !inRegion(atoms.front() - 1)) && !inRegion(atoms.back() + 1);
-            own.requests[r] = allParts ? m_wholeRequest[atoms.front()] : m_judge.askAtoms(atoms);
+            own.requests[r] = allParts ? m_wholeRequest[atoms.front()]
+                : readWhole            ? kNoRequest
+                                       : m_judge.askAtoms(atoms);
         }
         return own;
     }
@@ -471,6 +505,7 @@ private:
     Judge m_judge;
     std::vector<int> m_frames;                              // enclosingRegions
     std::vector<std::size_t> m_wholeRequest, m_atomRequest; // per atom
+    std::vector<bool> m_readWhole; // per atom: a part of a region that reads whole as a digit
 
     bool digitSized(const Box &box) const
     {
