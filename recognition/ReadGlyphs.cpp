@@ -21,8 +21,9 @@ constexpr std::size_t kBatch = 256;
 constexpr int kDigitTenths = 5;
 constexpr int kWholeTenths = 8;
 constexpr float kWholeConfidence = 0.9f;
-// The probability from which a region wide enough to cut, read whole as a digit, is not read in
-// parts: the network is all but sure of it. (Merged neighbours can read at 0.999.)
+// The probability from which a whole read as a digit (a region wide enough to cut, or a block of
+// several atoms) is not read in parts: the network is all but sure of it. (Merged neighbours
+// can read at 0.999.)
 constexpr float kReadWholeConfidence = 0.9999f;
 // What leaving out a piece too small to be a digit costs, as a log-probability.
 const double kPieceLeftOut = std::log(0.5);
@@ -350,51 +351,37 @@ public:
         return bestProbability(m_judge.answerTo(m_wholeRequest[atom]));
     }
 
-    // The runs of several atoms that may win: none holds a whole digit read alone beside
-    // another atom as tall. The run of all the parts of one region is that region, asked
-    // already. The atoms must have their answers.
-    BlockRuns askRuns(const GlyphBlock &block)
+    // The runs of the given blocks, asked about and answered. A block of several atoms that may
+    // be one digit is asked about whole first; where the network is all but sure of it (a
+    // display's digit of separate segments), its other runs are not asked about.
+    std::vector<BlockRuns> askRuns(const std::vector<GlyphBlock> &blocks)
     {
-        BlockRuns own;
-        own.runs = CandidateRuns(m_pieces, block);
-        own.requests.assign(own.runs.size(), kNoRequest);
-        for (std::size_t r = 0; r < own.runs.size(); ++r) {
-            const GlyphRun &run = own.runs[r];
-            const std::span<const std::size_t> atoms(
-                block.atoms.data() + run.first, run.last - run.first);
-            if (atoms.size() == 1) {
-                own.requests[r] = m_atomRequest[atoms[0]];
-                continue;
+        std::vector<BlockRuns> own(blocks.size());
+        std::vector<std::size_t> whole(blocks.size(), kNoRequest); // the run of all its atoms
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            own[b].runs = CandidateRuns(m_pieces, blocks[b]);
+            own[b].requests.assign(own[b].runs.size(), kNoRequest);
+            const std::size_t n = blocks[b].atoms.size();
+            for (std::size_t r = 0; n > 1 && r < own[b].runs.size() && own[b].runs[r].first == 0;
+                 ++r) {
+                if (own[b].runs[r].last == n) {
+                    whole[b] = r;
+                    own[b].requests[r] = askRun(blocks[b], own[b].runs[r]);
+                }
             }
-            const bool holdsWhole = std::any_of(atoms.begin(), atoms.end(), [&](std::size_t a) {
-                const GlyphAtom &atom = m_pieces.atoms[a];
-                return !atom.cut && tallEnough(atom.box, block, kWholeTenths) &&
-                    m_atomRequest[a] != kNoRequest &&
-                    bestProbability(m_judge.answerTo(m_atomRequest[a])) >= kWholeConfidence;
-            });
-            // A whole digit may still take in a smaller piece (a flag come loose), never
-            // another atom as tall as a digit.
-            const auto tall = std::count_if(atoms.begin(), atoms.end(), [&](std::size_t a) {
-                return tallEnough(m_pieces.atoms[a].box, block, kDigitTenths);
-            });
-            if (holdsWhole && tall > 1)
-                continue;
-            // A region that reads whole as a digit is not read in parts, nor in part with others.
-            const bool readWhole = std::any_of(
-                atoms.begin(), atoms.end(), [&](std::size_t a) { return m_readWhole[a]; });
-            if (!mayBeDigit(run.box, block) || leavesOutInner(block, run))
-                continue;
-            const int region = m_pieces.atoms[atoms.front()].region;
-            const auto inRegion = [&](std::size_t a) {
-                return a < m_pieces.atoms.size() && m_pieces.atoms[a].region == region &&
-                    m_wholeRequest[a] == m_wholeRequest[atoms.front()];
-            };
-            const bool allParts = std::all_of(atoms.begin(), atoms.end(), inRegion) &&
-                (atoms.front() == 0 || !inRegion(atoms.front() - 1)) && !inRegion(atoms.back() + 1);
-            own.requests[r] = allParts ? m_wholeRequest[atoms.front()]
-                : readWhole            ? kNoRequest
-                                       : m_judge.askAtoms(atoms);
         }
+        answer();
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            const std::size_t w = whole[b];
+            if (w != kNoRequest && own[b].requests[w] != kNoRequest &&
+                bestProbability(m_judge.answerTo(own[b].requests[w])) >= kReadWholeConfidence)
+                continue;
+            for (std::size_t r = 0; r < own[b].runs.size(); ++r) {
+                if (r != w)
+                    own[b].requests[r] = askRun(blocks[b], own[b].runs[r]);
+            }
+        }
+        answer();
         return own;
     }
 
@@ -404,11 +391,7 @@ public:
     {
         askAtoms(firstAtom, blocks);
         answer();
-        std::vector<BlockRuns> own;
-        for (const GlyphBlock &block : blocks)
-            own.push_back(askRuns(block));
-        answer();
-        return own;
+        return askRuns(blocks);
     }
 
     // The block read at once, its runs answered: best[i] is the best reading of its first i
@@ -506,6 +489,44 @@ private:
     std::vector<int> m_frames;                              // enclosingRegions
     std::vector<std::size_t> m_wholeRequest, m_atomRequest; // per atom
     std::vector<bool> m_readWhole; // per atom: a part of a region that reads whole as a digit
+
+    // What to ask about a run of several atoms, if it may win: none holds a whole digit read
+    // alone beside another atom as tall. The run of all the parts of one region is that
+    // region, asked already. The atoms must have their answers.
+    std::size_t askRun(const GlyphBlock &block, const GlyphRun &run)
+    {
+        const std::span<const std::size_t> atoms(
+            block.atoms.data() + run.first, run.last - run.first);
+        if (atoms.size() == 1)
+            return m_atomRequest[atoms[0]];
+        const bool holdsWhole = std::any_of(atoms.begin(), atoms.end(), [&](std::size_t a) {
+            const GlyphAtom &atom = m_pieces.atoms[a];
+            return !atom.cut && tallEnough(atom.box, block, kWholeTenths) &&
+                m_atomRequest[a] != kNoRequest &&
+                bestProbability(m_judge.answerTo(m_atomRequest[a])) >= kWholeConfidence;
+        });
+        // A whole digit may still take in a smaller piece (a flag come loose), never
+        // another atom as tall as a digit.
+        const auto tall = std::count_if(atoms.begin(), atoms.end(),
+            [&](std::size_t a) { return tallEnough(m_pieces.atoms[a].box, block, kDigitTenths); });
+        if (holdsWhole && tall > 1)
+            return kNoRequest;
+        // A region that reads whole as a digit is not read in parts, nor in part with others.
+        const bool readWhole =
+            std::any_of(atoms.begin(), atoms.end(), [&](std::size_t a) { return m_readWhole[a]; });
+        if (!mayBeDigit(run.box, block) || leavesOutInner(block, run))
+            return kNoRequest;
+        const int region = m_pieces.atoms[atoms.front()].region;
+        const auto inRegion = [&](std::size_t a) {
+            return a < m_pieces.atoms.size() && m_pieces.atoms[a].region == region &&
+                m_wholeRequest[a] == m_wholeRequest[atoms.front()];
+        };
+        const bool allParts = std::all_of(atoms.begin(), atoms.end(), inRegion) &&
+            (atoms.front() == 0 || !inRegion(atoms.front() - 1)) && !inRegion(atoms.back() + 1);
+        return allParts ? m_wholeRequest[atoms.front()]
+            : readWhole ? kNoRequest
+                        : m_judge.askAtoms(atoms);
+    }
 
     bool digitSized(const Box &box) const
     {
@@ -611,10 +632,7 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
             result->confidence = *confidence;
     }
 
-    std::vector<BlockRuns> runs;
-    for (const GlyphBlock &block : pieces.blocks)
-        runs.push_back(reader.askRuns(block));
-    reader.answer();
+    const std::vector<BlockRuns> runs = reader.askRuns(pieces.blocks);
     std::vector<BlockReading> readings;
     for (std::size_t b = 0; b < pieces.blocks.size(); ++b)
         readings.push_back(reader.read(pieces.blocks[b], runs[b]));
@@ -627,6 +645,15 @@ std::vector<Glyph> ReadGlyphs(const RegionTable &regions, std::vector<RegionResu
     std::vector<GlyphBlock> lines;
     std::vector<std::size_t> linesFrom(pieces.blocks.size() + 1, 0);
     for (std::size_t b = 0; b < pieces.blocks.size(); ++b) {
+        // A reading that takes all the block's ink, and so surely that no reading could be
+        // surer by the margin, stands: its lines are not read.
+        std::int64_t ink = 0;
+        for (const std::size_t a : pieces.blocks[b].atoms)
+            ink += pieces.atoms[a].count;
+        if (readings[b].ink == ink && meanLogConfidence(readings[b]) + kLinesMargin >= 0) {
+            linesFrom[b + 1] = lines.size();
+            continue;
+        }
         std::vector<GlyphBlock> own = LinesOfBlock(regions, pieces, b, piecesCharge);
         std::move(own.begin(), own.end(), std::back_inserter(lines));
         linesFrom[b + 1] = lines.size();
