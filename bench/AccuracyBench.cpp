@@ -8,8 +8,9 @@
 // with a round pen 5 to 8 pixels wide; the faces of training/eval-faces.txt typeset, thresholded
 // and enlarged 3 times; the pictures in samples/; and a page of random noise.
 //
-// Each digit sits alone in a cell of the page. The answer for a digit is the answer for the
-// largest region in its cell; smaller regions in a cell (pieces broken off by thresholding) are
+// Each digit sits alone in a cell of the page. The answer for a digit is the label that stands
+// for the largest region in its cell (with the learned method, that of the glyph it is in);
+// smaller regions in a cell (pieces broken off by thresholding) labelled on their own are
 // counted apart, as "pieces labelled".
 #include "bench/ReadPage.h"
 #include "picture/PictureStore.h"
@@ -107,7 +108,7 @@ Tally score(const Material &material, Method method)
     for (std::size_t i = 0; i < material.digits.size(); ++i) {
         const int label = material.labels[i];
         const auto found = largest.find(int(i));
-        const char digit = found == largest.end() ? 0 : found->second->digit;
+        const char digit = found == largest.end() ? 0 : found->second->shown;
         ++tally.total;
         tally.right += digit == '0' + label;
         tally.none += digit == 0;

@@ -2,6 +2,8 @@
 
 #include "recognition/ReadPicture.h"
 
+#include <algorithm>
+
 namespace {
 
 Reading read(PictureStore &store, Method method, std::optional<InkRule> ink = std::nullopt)
@@ -22,7 +24,17 @@ std::vector<PageRegion> ReadPage(PictureStore &store, Method method)
     std::vector<PageRegion> regions;
     regions.reserve(reading.results.size());
     for (const RegionResult &result : reading.results)
-        regions.push_back({result.start, result.count, result.digit});
+        regions.push_back({result.start, result.count, result.digit, result.digit});
+    // With the learned method a label stands for a glyph: a digit in pieces, or a part of a
+    // region, is shown so.
+    for (const Glyph &glyph : reading.glyphs) {
+        for (const int region : glyph.regions) {
+            const auto found = std::lower_bound(reading.results.begin(), reading.results.end(),
+                region, [](const RegionResult &r, int number) { return r.region < number; });
+            if (found != reading.results.end() && found->region == region)
+                regions[std::size_t(found - reading.results.begin())].shown = glyph.digit;
+        }
+    }
     return regions;
 }
 

@@ -16,6 +16,7 @@ struct PageRegion
     Point start;
     std::int32_t count = 0;
     char digit = 0; // 0: no digit (no outline, or not a digit)
+    char shown = 0; // the label that stands for it: its own digit, or its glyph's
 };
 
 std::vector<PageRegion> ReadPage(PictureStore &store, Method method);
