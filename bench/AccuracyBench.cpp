@@ -240,12 +240,12 @@ int main(int argc, char **argv)
             const std::vector<PageRegion> regions = ReadPage(store, method);
             int labelled = 0, large = 0, largeLabelled = 0;
             for (const PageRegion &region : regions) {
-                labelled += region.digit != 0;
+                labelled += region.shown != 0;
                 large += region.count >= 20;
-                largeLabelled += region.count >= 20 && region.digit != 0;
+                largeLabelled += region.count >= 20 && region.shown != 0;
             }
-            std::printf("noise page 2000 x 1500, %.0f %% dark, %s: %zu regions, %d labelled as "
-                        "digits; of the %d with 20 pixels or more, %d labelled\n",
+            std::printf("noise page 2000 x 1500, %.0f %% dark, %s: %zu regions, %d under a digit's "
+                        "label; of the %d with 20 pixels or more, %d\n",
                 100 * density, MethodName(method).data(), regions.size(), labelled, large,
                 largeLabelled);
         }
