@@ -28,8 +28,9 @@ constexpr float kReadWholeConfidence = 0.9999f;
 // What leaving out a piece too small to be a digit costs, as a log-probability.
 const double kPieceLeftOut = std::log(0.5);
 // What leaving out an atom as tall as a digit, or a part of a cut region, costs beyond the
-// network's doubt that it is no digit: ink of that size is rarely nothing.
-const double kInkLeftOut = std::log(0.03);
+// network's doubt that it is no digit: ink of that size is rarely nothing, and a reading that
+// drops the part of a digit its neighbour overlaps is rarely right.
+const double kInkLeftOut = std::log(0.001);
 // The least probability taken into a sum, so that a sure "no" is a price, not minus infinity.
 constexpr float kLeast = 1e-4f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
