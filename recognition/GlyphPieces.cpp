@@ -152,7 +152,7 @@ std::vector<CutLine> cutLines(
 
 // The parts of a region between its cuts, each with its box and count; a part without a
 // pixel is left out. The cuts do not cross within the region's rows, so a pixel lies in the
-// part after the last cut it is to the right of.
+// first part that holds it.
 void appendParts(const item &region, const GlyphAtom &whole, const std::vector<CutLine> &cuts,
     std::vector<GlyphAtom> &atoms)
 {
@@ -168,8 +168,7 @@ void appendParts(const item &region, const GlyphAtom &whole, const std::vector<C
         top(edges.size() - 1, INT32_MAX), bottom(edges.size() - 1, INT32_MIN);
     for (const Point &p : region.points) {
         std::size_t part = 0;
-        while (part < cuts.size() &&
-            CutPosition(p, whole.box.y, cuts[part].lean) >= 10 * std::int64_t(cuts[part].column))
+        while (part < cuts.size() && !atoms[first + part].holds(p))
             ++part;
         GlyphAtom &atom = atoms[first + part];
         ++atom.count;

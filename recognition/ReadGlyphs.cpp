@@ -282,33 +282,31 @@ public:
             return found != asked.end() && found->first == region ? found->second
                                                                   : m_judge.askRegion(region);
         };
-        // The box of the region of an atom that is its first part: its parts' boxes together.
-        const auto regionBox = [&](std::size_t a) {
-            Box box = m_pieces.atoms[a].box;
-            for (std::size_t b = a + 1; b < m_pieces.atoms.size() && m_pieces.atoms[b].cut &&
-                 m_pieces.atoms[b].region == m_pieces.atoms[a].region;
-                 ++b)
-                box = box.united(m_pieces.atoms[b].box);
-            return box;
-        };
         m_wholeRequest.resize(m_pieces.atoms.size(), kNoRequest);
         m_atomRequest.resize(m_pieces.atoms.size(), kNoRequest);
+        m_readWhole.resize(m_pieces.atoms.size(), false);
         for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
             const GlyphAtom &atom = m_pieces.atoms[a];
             // What is smaller than a digit can be is only ever a part of one, and not asked.
             const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
             if (firstPart) {
-                const Box box = regionBox(a);
+                Box box = atom.box;
+                for (std::size_t b = a + 1; b < m_pieces.atoms.size() && m_pieces.atoms[b].cut &&
+                     m_pieces.atoms[b].region == atom.region;
+                     ++b)
+                    box = box.united(m_pieces.atoms[b].box);
                 const GlyphBlock *block = blockOf[a - from];
                 const bool tall = block == nullptr || tallEnough(box, *block, kDigitTenths);
                 m_wholeRequest[a] = digitSized(box) && tall ? askRegion(atom.region) : kNoRequest;
+                // A cut region that may read whole as a digit, once the network has answered.
+                m_readWhole[a] = atom.cut && m_wholeRequest[a] != kNoRequest &&
+                    (block == nullptr || tallEnough(box, *block, kWholeTenths));
             } else {
                 m_wholeRequest[a] = m_wholeRequest[a - 1];
             }
         }
         // Then the parts, of the regions that do not read whole as a digit of their block.
         m_judge.answer();
-        m_readWhole.resize(m_pieces.atoms.size(), false);
         for (std::size_t a = from; a < m_pieces.atoms.size(); ++a) {
             const GlyphAtom &atom = m_pieces.atoms[a];
             if (!atom.cut) {
@@ -316,15 +314,9 @@ public:
                 continue;
             }
             const bool firstPart = a == from || m_pieces.atoms[a - 1].region != atom.region;
-            if (firstPart) {
-                const Box box = regionBox(a);
-                const GlyphBlock *block = blockOf[a - from];
-                m_readWhole[a] = m_wholeRequest[a] != kNoRequest &&
-                    (block == nullptr || tallEnough(box, *block, kWholeTenths)) &&
-                    bestProbability(m_judge.answerTo(m_wholeRequest[a])) >= kReadWholeConfidence;
-            } else {
-                m_readWhole[a] = m_readWhole[a - 1];
-            }
+            m_readWhole[a] = firstPart ? m_readWhole[a] &&
+                    bestProbability(m_judge.answerTo(m_wholeRequest[a])) >= kReadWholeConfidence
+                                       : m_readWhole[a - 1];
             m_atomRequest[a] = !m_readWhole[a] && digitSized(atom.box)
                 ? m_judge.askAtoms(std::array {a})
                 : kNoRequest;
