@@ -78,8 +78,7 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b)
 // lines that cross fewer of its pixels than their neighbours do (the lowest points of the
 // profile along that lean); of those the ones that cost least, upright ones first, well inside
 // the region at its top and bottom rows and apart from each other at both.
-std::vector<CutLine> cutLines(
-    const item &region, const Box &box, std::int32_t height, CutLines cuts)
+std::vector<CutLine> cutLines(const item &region, const Box &box, std::int32_t height)
 {
     std::vector<CutLine> lines;
     // Only a region as tall as a digit of its block, and wide for that, may hold several.
@@ -103,8 +102,7 @@ std::vector<CutLine> cutLines(
     };
     std::vector<Candidate> minima;
     std::vector<std::int32_t> profile;
-    const int leans = cuts == CutLines::Leaning ? 2 * kMostLean + 1 : 1;
-    for (int step = 0; step < leans; ++step) {
+    for (int step = 0; step < 2 * kMostLean + 1; ++step) {
         const int lean = (step + 1) / 2 * (step % 2 == 1 ? -1 : 1); // 0, -1, 1, -2, 2, ...
         // Top-row columns from `first` on: the leftmost a line of this lean through a pixel of
         // the box can have, to the rightmost.
@@ -198,7 +196,7 @@ GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &ow
     block.height = height;
     for (const GlyphAtom &atom : own) {
         const item &region = regions[std::size_t(atom.region)];
-        const std::vector<CutLine> cuts = cutLines(region, atom.box, block.height, pieces.cuts);
+        const std::vector<CutLine> cuts = cutLines(region, atom.box, block.height);
         const std::size_t first = pieces.atoms.size();
         if (cuts.empty())
             pieces.atoms.push_back(atom);
@@ -214,10 +212,9 @@ GlyphBlock cutBlock(const RegionTable &regions, const std::vector<GlyphAtom> &ow
 } // namespace
 
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge, BlockJoin join, CutLines cuts)
+    int minSide, MemoryReservation &charge, BlockJoin join)
 {
     GlyphPieces pieces;
-    pieces.cuts = cuts;
     std::size_t candidates = 0;
     for (const RegionResult &result : results)
         candidates += result.traced;

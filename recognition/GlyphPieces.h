@@ -100,13 +100,8 @@ struct GlyphBlock
     std::int32_t height = 0;        // of the block's box
 };
 
-// How regions are cut: by upright lines alone (as the training scenes of the built-in model
-// were cut up), or also by leaning ones.
-enum class CutLines { Upright, Leaning };
-
 struct GlyphPieces
 {
-    CutLines cuts = CutLines::Leaning;
     std::vector<GlyphAtom> atoms;
     std::vector<GlyphBlock> blocks;
     // Pairs of blocks, each pair once, that lie one above the other close enough to be the
@@ -125,8 +120,7 @@ enum class BlockJoin { OfASize, AnySize };
 // The pieces and their tables are charged to `charge` as they grow, and stay charged for as
 // long as it is kept.
 GlyphPieces FindGlyphPieces(const RegionTable &regions, const std::vector<RegionResult> &results,
-    int minSide, MemoryReservation &charge, BlockJoin join = BlockJoin::OfASize,
-    CutLines cuts = CutLines::Leaning);
+    int minSide, MemoryReservation &charge, BlockJoin join = BlockJoin::OfASize);
 
 // A block of the regions of the given blocks together, measured and cut anew at its own
 // height. Its atoms are appended to the pieces' atoms; the block is returned, not added.

@@ -14,6 +14,7 @@
 #include <QRawFont>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -145,6 +146,49 @@ float nearest(const InkPicture &picture, double u, double v)
     return picture.at(x, y);
 }
 
+// A smooth field of displacements over the output box: random vectors on a coarse grid,
+// interpolated bilinearly between its points.
+class Warp
+{
+public:
+    Warp(const Look &look, double width, double height)
+        : m_width(std::max(width, 1.0))
+        , m_height(std::max(height, 1.0))
+        , m_amplitude(look.warp * std::max(width, height))
+    {
+        if (m_amplitude <= 0)
+            return;
+        std::mt19937 random(look.warpSeed);
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        for (auto &point : m_grid)
+            point = {unit(random) * m_amplitude, unit(random) * m_amplitude};
+    }
+
+    int reach() const { return int(std::ceil(m_amplitude * std::numbers::sqrt2)); }
+
+    // Moves (x, y), given at (u, v) from the box's corner.
+    void move(double u, double v, double &x, double &y) const
+    {
+        if (m_amplitude <= 0)
+            return;
+        const double gx = std::clamp(u / m_width, 0.0, 1.0) * (kSide - 1);
+        const double gy = std::clamp(v / m_height, 0.0, 1.0) * (kSide - 1);
+        const int i = std::min(int(gx), kSide - 2), j = std::min(int(gy), kSide - 2);
+        const double ax = gx - i, ay = gy - j;
+        for (int k = 0; k < 2; ++k) {
+            const auto at = [&](int a, int b) { return m_grid[std::size_t(b * kSide + a)][k]; };
+            const double d = (1 - ay) * ((1 - ax) * at(i, j) + ax * at(i + 1, j)) +
+                ay * ((1 - ax) * at(i, j + 1) + ax * at(i + 1, j + 1));
+            (k == 0 ? x : y) += d;
+        }
+    }
+
+private:
+    static constexpr int kSide = 4;
+    double m_width, m_height, m_amplitude;
+    std::array<std::array<double, 2>, kSide * kSide> m_grid {};
+};
+
 } // namespace
 
 Mask Render(const InkPicture &picture, const Look &look, int margin)
@@ -155,8 +199,9 @@ Mask Render(const InkPicture &picture, const Look &look, int margin)
     const double angle = look.rotation * std::numbers::pi / 180.0;
     const double c = std::cos(angle), s = std::sin(angle);
     // A = Shear * Rotation * Scale, with y growing downwards (counter-clockwise on screen).
-    const double a11 = look.scale * (c + look.slant * s), a12 = look.scale * (s - look.slant * c);
-    const double a21 = look.scale * -s, a22 = look.scale * c;
+    const double sx = look.scale * look.widen, sy = look.scale;
+    const double a11 = sx * (c + look.slant * s), a12 = sy * (s - look.slant * c);
+    const double a21 = sx * -s, a22 = sy * c;
     // Note: the shear row uses -slant * y' so that a positive slant leans the top to the right.
     const double cx = picture.width / 2.0, cy = picture.height / 2.0;
     double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
@@ -169,6 +214,8 @@ Mask Render(const InkPicture &picture, const Look &look, int margin)
             minY = std::min(minY, y);
             maxY = std::max(maxY, y);
         }
+    const Warp warp(look, maxX - minX, maxY - minY);
+    margin += warp.reach();
     Mask mask;
     mask.width = int(std::ceil(maxX - minX)) + 2 * margin;
     mask.height = int(std::ceil(maxY - minY)) + 2 * margin;
@@ -177,7 +224,8 @@ Mask Render(const InkPicture &picture, const Look &look, int margin)
     const double i11 = a22 / det, i12 = -a12 / det, i21 = -a21 / det, i22 = a11 / det;
     for (int y = 0; y < mask.height; ++y)
         for (int x = 0; x < mask.width; ++x) {
-            const double ox = x + 0.5 - margin + minX, oy = y + 0.5 - margin + minY;
+            double ox = x + 0.5 - margin + minX, oy = y + 0.5 - margin + minY;
+            warp.move(ox - minX, oy - minY, ox, oy);
             const double u = i11 * ox + i12 * oy + cx, v = i21 * ox + i22 * oy + cy;
             const float ink = look.repeatPixels ? nearest(picture, u, v) : bilinear(picture, u, v);
             // The red byte this ink would give on white paper, judged by the program's rule.
@@ -382,7 +430,9 @@ std::vector<std::vector<Stroke>> strokePlans(int digit)
     case 0:
         return {{arcOf(0.5, 0.75, 0.45, 0.7, -90, 275)}};
     case 1:
+        // Upright, flagged (a short flag, a long one, a flat one) without a foot, and with one.
         return {{{{0.5, 0}, {0.5, 1.5}}}, {{{0.15, 0.35}, {0.55, 0}, {0.55, 1.5}}},
+            {{{0.05, 0.55}, {0.55, 0}, {0.55, 1.5}}}, {{{0.2, 0.15}, {0.6, 0}, {0.6, 1.5}}},
             {{{0.2, 0.3}, {0.55, 0}, {0.55, 1.5}}, {{0.2, 1.5}, {0.9, 1.5}}}};
     case 2:
         return {{arcOf(0.5, 0.42, 0.42, 0.4, 190, 380) + Stroke {{0.05, 1.5}, {0.95, 1.5}}},
@@ -424,7 +474,7 @@ InkPicture PenDigit(int digit, std::mt19937 &random)
     int pen = 5;
     if (unit(random) < 0.5)
         pen = 2 + int(unit(random) * std::clamp(height / 6 - 1, 1.0, 11.0)); // 1 px would break up
-    const int margin = pen + 4;
+    const int margin = 2 * pen + 4;
     QImage image(int(width) + 2 * margin, int(height) + 2 * margin, QImage::Format_Grayscale8);
     image.fill(255);
     {
@@ -432,12 +482,21 @@ InkPicture PenDigit(int digit, std::mt19937 &random)
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         const double jitter = 0.06;
+        // Now and then the strokes end in balls, as in many faces' 2, 3, 5, 6, 7 and 9.
+        const bool balls = unit(random) < 0.3 && digit != 0 && digit != 4 && digit != 8;
+        const double ball = pen * (0.6 + 0.5 * unit(random));
         for (const Stroke &stroke : plan) {
             QPolygonF line;
             for (const QPointF &p : stroke)
                 line << QPointF(margin + (p.x() + jitter * (unit(random) - 0.5)) * width,
                     margin + (p.y() + jitter * (unit(random) - 0.5)) / 1.5 * height);
             painter.drawPolyline(line);
+            if (balls && line.size() > 1) {
+                painter.setBrush(Qt::black);
+                painter.drawEllipse(line.front(), ball, ball);
+                painter.drawEllipse(line.back(), ball, ball);
+                painter.setBrush(Qt::NoBrush);
+            }
         }
     }
     InkPicture picture {image.width(), image.height(), {}};

@@ -77,12 +77,18 @@ struct Look
     double rotation = 0;      // degrees, counter-clockwise
     double slant = 0;         // horizontal shear: x += slant * (centre y - y)
     bool repeatPixels = true; // nearest input pixel (enlarging by repetition) or bilinear
-    int pen = 0; // 0 keeps the strokes; otherwise they are redrawn this many pixels wide
+    int pen = 0;      // 0 keeps the strokes; otherwise they are redrawn this many pixels wide
+    double widen = 1; // horizontal stretch before rotating, on top of the scale
+    // Elastic distortion: every output pixel looks this share of the output's size away, in a
+    // direction that varies smoothly across the picture (a field drawn from warpSeed).
+    double warp = 0;
+    std::uint32_t warpSeed = 0;
 };
 
-// Threshold the transformed ink at 128 of 255 (ink above half is dark, like a red byte below
-// 128), with a white margin of `margin` pixels around; then, when look.pen is set, thin the
-// strokes to their skeleton and redraw them with a round pen of that width.
+// Threshold the transformed ink (scaled, widened, rotated, slanted, then warped) at 128 of 255 (ink
+// above half is dark, like a red byte below 128), with a white margin of `margin` pixels around;
+// then, when look.pen is set, thin the strokes to their skeleton and redraw them with a round pen
+// of that width.
 Mask Render(const InkPicture &picture, const Look &look, int margin = 4);
 
 // Thins the dark pixels to lines one pixel wide (Zhang and Suen's two-step thinning).
@@ -104,6 +110,7 @@ Mask RandomJunk(std::mt19937 &random);
 
 // A digit as a person draws it with a pen: one of a few stroke plans for the digit (a "1" with
 // or without a flag and a foot, an open or closed "4", a "7" with or without a bar, ...), its
-// points moved a little at random, drawn with a round pen at a random size and width. The
-// window's 5-pixel pen is drawn most often.
+// points moved a little at random, drawn with a round pen at a random size and width, and now
+// and then with a ball at the ends of its strokes, as type has. The window's 5-pixel pen is
+// drawn most often.
 InkPicture PenDigit(int digit, std::mt19937 &random);

@@ -130,8 +130,8 @@ std::vector<Sample> GlyphSamples(const std::vector<SceneDigit> &digits, int most
     const std::vector<RegionResult> results =
         RecognizeAll(store.workRaster, store.rowTable, state, progress, outlines, 1);
     MemoryReservation charge;
-    const GlyphPieces pieces = FindGlyphPieces(
-        state.regions, results, kLeastAtomSide, charge, BlockJoin::AnySize, CutLines::Upright);
+    const GlyphPieces pieces =
+        FindGlyphPieces(state.regions, results, kLeastAtomSide, charge, BlockJoin::AnySize);
 
     std::vector<Sample> notDigits;
     std::vector<Point> points;

@@ -84,6 +84,29 @@ double inkHeight(const InkPicture &picture)
     return bottom >= top ? bottom - top + 1 : picture.height;
 }
 
+double uniform(std::mt19937 &random)
+{
+    return std::uniform_real_distribution<double>(0.0, 1.0)(random);
+}
+
+// With the given chance, the look's pictures are warped elastically by between `least` and
+// `most` of their size (a new field each time).
+void warpSometimes(Look &look, std::mt19937 &random, double chance, double least, double most)
+{
+    if (uniform(random) >= chance)
+        return;
+    look.warp = least + (most - least) * uniform(random);
+    look.warpSeed = std::uint32_t(random());
+}
+
+// With the given chance, the look narrows or widens its pictures, evenly in the logarithm.
+void widenSometimes(
+    Look &look, std::mt19937 &random, double chance, double narrowest, double widest)
+{
+    if (uniform(random) < chance)
+        look.widen = narrowest * std::pow(widest / narrowest, uniform(random));
+}
+
 // --- Lines of digits: what the glyph reading shows the network -------------------------------
 
 // Gaps between neighbouring digits' ink: half the lines touch or overlap, as handwriting and
@@ -156,7 +179,8 @@ void planLines(
     auto handwriting = [](const std::shared_ptr<std::vector<const LabelledInk *>> &pool) {
         return [pool](std::mt19937 &random) {
             // One look for the line, and a digit of the right kind from the pool for each place.
-            const Look look = RandomLook(random, 2.0, 4.0, 20);
+            Look look = RandomLook(random, 2.0, 4.0, 20);
+            const bool warped = uniform(random) < 0.5;
             return lineOf(random, 2, 3, 20 * look.scale, [&](int &digit, std::mt19937 &r) {
                 const LabelledInk *sample = nullptr;
                 for (int tries = 0; tries < 64 && !sample; ++tries) {
@@ -167,6 +191,8 @@ void planLines(
                 if (!sample)
                     sample = (*pool)[r() % pool->size()];
                 digit = sample->digit;
+                if (warped)
+                    warpSometimes(look, r, 1.0, 0.03, 0.07);
                 return Render(sample->picture, look);
             });
         };
@@ -190,6 +216,7 @@ void planLines(
                      Look look = RandomLook(random, 20 / height, 90 / height, height);
                      look.pen = 0;
                      look.repeatPixels = false;
+                     widenSometimes(look, random, 0.5, 0.75, 1.3);
                      return lineOf(
                          random, 2, 4, height * look.scale, [&](int &digit, std::mt19937 &) {
                              return Render((*digits)[std::size_t(digit)].picture, look);
@@ -269,8 +296,10 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
         for (int look = 0; look < looks; ++look)
             jobs.push_back({heldOut ? "heldout.bin" : "train.bin",
                 one([mnist, i, digit, height](std::mt19937 &random) {
-                    return SampleOf(
-                        Render((*mnist)[i].picture, RandomLook(random, 1.0, 6.0, height)), digit);
+                    Look look = RandomLook(random, 1.0, 6.0, height);
+                    warpSometimes(look, random, 0.6, 0.03, 0.08);
+                    widenSometimes(look, random, 0.5, 0.8, 1.25);
+                    return SampleOf(Render((*mnist)[i].picture, look), digit);
                 })});
     }
 
@@ -281,13 +310,17 @@ std::vector<Job> planJobs(const Options &options, QStringList &faceNames)
         for (int d = 0; d < 10; ++d) {
             const double height = inkHeight((*digits)[std::size_t(d)].picture);
             for (int look = 0; look < fontLooks; ++look)
-                jobs.push_back({"train.bin", one([digits, d, height](std::mt19937 &random) {
-                                    // From about 12 to about 140 pixels tall.
-                                    return SampleOf(
-                                        Render((*digits)[std::size_t(d)].picture,
-                                            RandomLook(random, 12 / height, 140 / height, height)),
-                                        d);
-                                })});
+                jobs.push_back(
+                    {"train.bin", one([digits, d, height](std::mt19937 &random) {
+                         // From about 12 to about 140 pixels tall, narrowed or widened, and
+                         // now and then a pixel bolder.
+                         Look look = RandomLook(random, 12 / height, 140 / height, height);
+                         widenSometimes(look, random, 0.7, 0.7, 1.35);
+                         Mask mask = Render((*digits)[std::size_t(d)].picture, look);
+                         if (look.pen == 0 && height * look.scale >= 30 && uniform(random) < 0.25)
+                             mask = Thicken(mask, 2);
+                         return SampleOf(mask, d);
+                     })});
         }
     }
 
