@@ -32,7 +32,7 @@ const double kPieceLeftOut = std::log(0.5);
 // drops the part of a digit its neighbour overlaps is rarely right.
 const double kInkLeftOut = std::log(0.001);
 // The least probability taken into a sum, so that a sure "no" is a price, not minus infinity.
-constexpr float kLeast = 1e-4f;
+constexpr float kLeast = 1e-6f;
 constexpr double kNever = -std::numeric_limits<double>::infinity();
 // How much surer, as a mean log-probability, a block's lines must read apart than together.
 const double kLinesMargin = std::log(1.05);
