@@ -84,9 +84,11 @@ done < training/eval-faces.txt
     "${train_fonts[@]}" "${eval_fonts[@]}"
 mkdir -p recognition/model
 # PyTorch's matrix products through OpenBLAS, a few times faster than the reference BLAS,
-# whichever BLAS the system has chosen; its kernels and threads fixed, so that every machine
-# with AVX2 computes the same model.
+# whichever BLAS the system has chosen. The kernels are held to fixed sets, OpenBLAS's to the
+# AVX2 ones and those of PyTorch's convolutions (oneDNN) to AVX-512 at most, and OpenBLAS's
+# threads to two, so that every machine with AVX-512 computes the same model. (A CPU with AVX2
+# alone convolves with other kernels, and its model differs in the last bits.)
 export LD_LIBRARY_PATH="/usr/lib/x86_64-linux-gnu/openblas-pthread${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
-export OPENBLAS_CORETYPE=Haswell OPENBLAS_NUM_THREADS=2
+export OPENBLAS_CORETYPE=Haswell OPENBLAS_NUM_THREADS=2 ONEDNN_MAX_CPU_ISA=AVX512_CORE
 "$python" training/train.py --data "$work" --model recognition/model/digits.model \
     --report training/REPORT.md
